@@ -1,0 +1,114 @@
+#include "common/zip_unpack.h"
+
+#include <zip.h>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "log/log.h"
+#include "platform/file_system.h"
+#include "platform/paths.h"
+#include "platform/text.h"
+
+namespace {
+
+struct ArchiveCloser {
+  void operator()(zip_t* archive) const { zip_discard(archive); }
+};
+struct EntryCloser {
+  void operator()(zip_file_t* entry) const { zip_fclose(entry); }
+};
+
+// An entry name made of components that all stay inside the target folder: not absolute, no
+// drive letter, no "..". Both separators count, whatever system wrote the archive.
+bool IsSafeEntryName(const std::string& name) {
+  if (name.empty() || name[0] == '/' || name[0] == '\\') return false;
+  if (name.size() >= 2 && name[1] == ':') return false;
+  size_t start = 0;
+  while (start <= name.size()) {
+    size_t end = name.find_first_of("/\\", start);
+    if (end == std::string::npos) end = name.size();
+    if (name.compare(start, end - start, "..") == 0) return false;
+    start = end + 1;
+  }
+  return true;
+}
+
+std::wstring TargetPath(const std::wstring& folder, const std::string& name) {
+  std::wstring relative = platform::Utf8ToWide(name);
+  for (wchar_t& c : relative) {
+    if (c == L'/' || c == L'\\') c = platform::kPathSeparator;
+  }
+  std::wstring base = folder;
+  if (base.empty() || base.back() != platform::kPathSeparator) base += platform::kPathSeparator;
+  return base + relative;
+}
+
+bool WriteEntry(zip_t* archive, zip_uint64_t index, zip_uint64_t size, const std::wstring& path) {
+  std::unique_ptr<zip_file_t, EntryCloser> entry(zip_fopen_index(archive, index, 0));
+  if (!entry) return false;
+  std::vector<char> bytes(size);
+  zip_uint64_t done = 0;
+  while (done < size) {
+    const zip_int64_t got = zip_fread(entry.get(), bytes.data() + done, size - done);
+    if (got <= 0) return false;
+    done += static_cast<zip_uint64_t>(got);
+  }
+  std::error_code ignored;
+  std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ignored);
+  return platform::WriteWholeFile(path, bytes.data(), bytes.size());
+}
+
+}  // namespace
+
+bool UnzipToFolder(const void* data, std::size_t size, const std::wstring& folder) {
+  std::error_code ignored;
+  std::filesystem::create_directories(std::filesystem::path(folder), ignored);
+  if (!platform::IsDirectory(folder)) platform::CreateOneDirectory(folder);
+
+  zip_error_t error;
+  zip_error_init(&error);
+  zip_source_t* source = zip_source_buffer_create(data, size, 0, &error);
+  if (!source) {
+    zip_error_fini(&error);
+    return false;
+  }
+  std::unique_ptr<zip_t, ArchiveCloser> archive(zip_open_from_source(source, ZIP_RDONLY, &error));
+  zip_error_fini(&error);
+  if (!archive) {
+    zip_source_free(source);
+    return false;
+  }
+
+  bool all_unpacked = true;
+  const zip_int64_t count = zip_get_num_entries(archive.get(), 0);
+  for (zip_int64_t index = 0; index < count; ++index) {
+    zip_stat_t info;
+    zip_stat_init(&info);
+    if (zip_stat_index(archive.get(), static_cast<zip_uint64_t>(index), 0, &info) != 0 ||
+        !(info.valid & ZIP_STAT_NAME) || !(info.valid & ZIP_STAT_SIZE)) {
+      all_unpacked = false;
+      continue;
+    }
+    const std::string name = info.name;
+    if (!IsSafeEntryName(name)) {
+      KLOGA(kLogInfo, "UnzipToFolder refused entry outside the folder: %s", name.c_str());
+      all_unpacked = false;
+      continue;
+    }
+    const std::wstring path = TargetPath(folder, name);
+    if (info.size == 0) {
+      if (!platform::IsDirectory(path) &&
+          !std::filesystem::create_directories(std::filesystem::path(path), ignored)) {
+        all_unpacked = false;
+      }
+      continue;
+    }
+    if (!WriteEntry(archive.get(), static_cast<zip_uint64_t>(index), info.size, path)) {
+      all_unpacked = false;
+    }
+  }
+  return all_unpacked;
+}

@@ -1,0 +1,234 @@
+#include "log/log.h"
+
+#include <log4cpp/Category.hh>
+#include <log4cpp/PatternLayout.hh>
+#include <log4cpp/RollingFileAppender.hh>
+
+#include <cstdarg>
+#include <cstdio>
+#include <mutex>
+#include <vector>
+
+#include "platform/file_system.h"
+#include "platform/format.h"
+#include "platform/paths.h"
+#include "platform/text.h"
+
+namespace {
+
+constexpr size_t kMaxFileSize = 10 * 1024 * 1024;
+constexpr unsigned kBackupCount = 1;
+constexpr mode_t kFileMode = 0644;
+constexpr const char kPattern[] = "%d %m%n ";
+constexpr const char kFatalRecord[] = "***Fatal Error Check,Please Fix it!***";
+constexpr const wchar_t kFatalRecordW[] = L"***Fatal Error Check,Please Fix it!***";
+
+std::mutex& SetUpLock() {
+  static std::mutex lock;
+  return lock;
+}
+
+bool IsSetUp(const std::string& appender_name) {
+  return log4cpp::Category::getRoot().getAppender(appender_name) != nullptr;
+}
+
+std::wstring FileNamePart(const std::wstring& path) {
+  const auto cut = path.find_last_of(L"/\\");
+  return cut == std::wstring::npos ? path : path.substr(cut + 1);
+}
+
+std::string FileNamePart(const std::string& path) {
+  const auto cut = path.find_last_of("/\\");
+  return cut == std::string::npos ? path : path.substr(cut + 1);
+}
+
+std::wstring NormaliseFolder(std::wstring path) {
+  const wchar_t separator = platform::kPathSeparator;
+  if (separator == L'\\') {
+    for (wchar_t& c : path) {
+      if (c == L'/') c = L'\\';
+    }
+  }
+  std::wstring collapsed;
+  for (size_t i = 0; i < path.size(); ++i) {
+    collapsed.push_back(path[i]);
+    if (path[i] == separator && i + 1 < path.size() && path[i + 1] == separator) ++i;
+  }
+  if (!collapsed.empty() && collapsed.back() == separator) collapsed.pop_back();
+  return collapsed;
+}
+
+}  // namespace
+
+namespace klog_detail {
+std::wstring Widen(const char* text) { return platform::NarrowToWide(text ? text : ""); }
+}  // namespace klog_detail
+
+std::string QualifiedFunctionName(const std::string& decorated) {
+  int depth = 0;
+  size_t name_start = 0;
+  size_t open = std::string::npos;
+  for (size_t i = 0; i < decorated.size(); ++i) {
+    const char c = decorated[i];
+    if (c == '<') ++depth;
+    if (c == '>' && depth > 0) --depth;
+    if (depth > 0) continue;
+    if (c == ' ') name_start = i + 1;
+    if (c == '(') {
+      open = i;
+      break;
+    }
+  }
+  if (open == std::string::npos) return decorated;
+  std::string name = decorated.substr(name_start, open - name_start);
+  // A lambda reads "Outer::Function()::<lambda()>": keep what follows the enclosing function.
+  depth = 0;
+  for (size_t i = open; i < decorated.size(); ++i) {
+    if (decorated[i] == '(') ++depth;
+    if (decorated[i] == ')' && --depth == 0) {
+      const std::string rest = decorated.substr(i + 1);
+      if (rest.rfind("::", 0) == 0) name += rest;
+      break;
+    }
+  }
+  return name;
+}
+
+std::wstring GetModuleDir() {
+  std::wstring path = platform::GetModulePath();
+  const auto cut = path.find_last_of(platform::kPathSeparator);
+  if (cut == std::wstring::npos) return {};
+  return NormaliseFolder(path.substr(0, cut));
+}
+
+std::string GetModuleBaseName() {
+  static const std::string base_name = [] {
+    std::string name = FileNamePart(platform::WideToNarrow(platform::GetModulePath()));
+    return name.substr(0, name.find('.'));
+  }();
+  return base_name;
+}
+
+std::wstring AnsiToWide(const std::string& text) { return platform::NarrowToWide(text); }
+std::string WideToOem(const std::wstring& text) { return platform::WideToLogEncoding(text); }
+
+bool CreateDirectories(const std::wstring& path) {
+  const std::wstring folder = NormaliseFolder(path);
+  if (folder.empty()) return false;
+  if (platform::PathExists(folder)) return true;
+  const std::wstring walk = folder + platform::kPathSeparator;
+  for (size_t i = 1; i < walk.size(); ++i) {
+    if (walk[i] != platform::kPathSeparator) continue;
+    const std::wstring prefix = walk.substr(0, i);
+    if (!platform::PathExists(prefix)) platform::CreateOneDirectory(prefix);
+  }
+  platform::CreateOneDirectory(folder);
+  return platform::IsDirectory(folder);
+}
+
+void InitLog(const wchar_t* file_name, const wchar_t* folder) {
+  const std::string appender_name = GetModuleBaseName();
+  log4cpp::Category& root = log4cpp::Category::getRoot();
+  if (IsSetUp(appender_name)) return;
+  const std::wstring log_folder =
+      folder && *folder ? std::wstring(folder)
+                        : GetModuleDir() + platform::kPathSeparator + L"Log";
+  CreateDirectories(log_folder);
+  const std::wstring log_file =
+      file_name && *file_name ? std::wstring(file_name) : AnsiToWide(appender_name) + L".log";
+  const std::wstring full_path = log_folder + platform::kPathSeparator + log_file;
+  auto* appender = new log4cpp::RollingFileAppender(appender_name,
+                                                    platform::WideToNarrow(full_path),
+                                                    kMaxFileSize, kBackupCount, true, kFileMode);
+  auto* layout = new log4cpp::PatternLayout();
+  layout->setConversionPattern(kPattern);
+  appender->setLayout(layout);
+  root.addAppender(appender);  // the category owns the appender from here on
+  root.setPriority(log4cpp::Priority::DEBUG);
+}
+
+void LogWrite(int level, const std::string& text) {
+  {
+    std::lock_guard<std::mutex> guard(SetUpLock());
+    if (!IsSetUp(GetModuleBaseName())) InitLog(nullptr, nullptr);
+  }
+  if (text.empty()) return;
+  log4cpp::Category& root = log4cpp::Category::getRoot();
+  switch (level) {
+    case kLogDebug:
+      root.debug(text);
+      break;
+    case kLogInfo:
+      root.info(text);
+      break;
+    case kLogWarn:
+      root.warn(text);
+      break;
+    case kLogError:
+      root.error(text);
+      break;
+    default:
+      break;
+  }
+}
+
+void LogLineA(bool with_location, const char* function, const char* source_file, int line,
+              int level, const std::string& message) {
+  if (!with_location) {
+    LogWrite(level, message);
+    return;
+  }
+  const std::string located = "[" + FileNamePart(std::string(source_file ? source_file : "")) +
+                              ":" + std::to_string(line) + "][" +
+                              QualifiedFunctionName(function ? function : "") + "] " + message;
+  LogWrite(level, located);
+}
+
+void LogLineW(bool with_location, const wchar_t* function, const wchar_t* source_file, int line,
+              int level, const std::wstring& message) {
+  if (!with_location) {
+    LogWrite(level, WideToOem(message));
+    return;
+  }
+  const std::string name =
+      QualifiedFunctionName(platform::WideToUtf8(function ? function : L""));
+  const std::wstring located = L"[" + FileNamePart(std::wstring(source_file ? source_file : L"")) +
+                               L":" + std::to_wstring(line) + L"][" + platform::Utf8ToWide(name) +
+                               L"] " + message;
+  LogWrite(level, WideToOem(located));
+}
+
+void LogA(const char* function, const char* source_file, int line, int level, const char* format,
+          ...) {
+  if (!format || !*format) return;
+  va_list arguments;
+  va_start(arguments, format);
+  va_list measure;
+  va_copy(measure, arguments);
+  const int length = std::vsnprintf(nullptr, 0, format, measure);
+  va_end(measure);
+  if (length < 0) {
+    va_end(arguments);
+    LogLineA(true, function, source_file, line, level, kFatalRecord);
+    return;
+  }
+  std::vector<char> message(static_cast<size_t>(length) + 1);
+  std::vsnprintf(message.data(), message.size(), format, arguments);
+  va_end(arguments);
+  LogLineA(false, function, source_file, line, level,
+           std::string(message.data(), static_cast<size_t>(length)));
+}
+
+void LogW(const wchar_t* function, const wchar_t* source_file, int line, int level,
+          const wchar_t* format, ...) {
+  if (!format || !*format) return;
+  va_list arguments;
+  va_start(arguments, format);
+  const auto message = platform::FormatWide(format, arguments);
+  va_end(arguments);
+  if (!message) {
+    LogLineW(true, function, source_file, line, level, kFatalRecordW);
+    return;
+  }
+  LogLineW(false, function, source_file, line, level, *message);
+}

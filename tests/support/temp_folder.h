@@ -1,0 +1,32 @@
+// A fresh folder below the system's temporary folder, removed with everything in it.
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+namespace kvtest {
+
+class TempFolder {
+ public:
+  TempFolder();
+  ~TempFolder();
+  TempFolder(const TempFolder&) = delete;
+  TempFolder& operator=(const TempFolder&) = delete;
+
+  const std::filesystem::path& path() const { return path_; }
+  /// The folder followed by "/" + `name`, as wide text.
+  std::wstring Wide(const std::string& name = "") const;
+  /// Writes `bytes` to the file `name` below the folder (parents made) and returns its path.
+  std::filesystem::path Write(const std::string& name, const std::string& bytes) const;
+
+ private:
+  std::filesystem::path path_;
+};
+
+/// The whole content of a file; empty when it cannot be read.
+std::string ReadFile(const std::filesystem::path& path);
+
+/// Text encoded as UTF-16LE with a byte-order mark, the encoding of the shipped ini files.
+std::string Utf16LeWithBom(const std::wstring& text);
+
+}  // namespace kvtest
