@@ -37,9 +37,7 @@ void LanguageManager::LoadProductInfo() {
   ReadIniSection(language_folder_ + L"productInfo.ini", L"PRODUCT", products_);
 }
 
-void LanguageManager::LoadUrlInfo() {
-  ReadIniSection(LanguageFile(L"UrlInfo.ini"), L"URL", urls_);
-}
+void LanguageManager::LoadUrlInfo() { ReadIniSection(LanguageFile(L"UrlInfo.ini"), L"URL", urls_); }
 
 void LanguageManager::LoadText() {
   texts_ = DefaultTextTable();

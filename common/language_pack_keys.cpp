@@ -2,9 +2,9 @@
 
 const std::vector<std::wstring>& ProductKeys() {
   static const std::vector<std::wstring> keys = {
-      L"STR_GA_TTTLE",   L"STR_PRODUCT_NAME", L"STR_DIR1_NAME",        L"STR_DIR2_NAME",
-      L"STR_EXE_NAME",   L"STR_LISENCE_COLOR", L"STR_BRAND_NAME",      L"STR_RUN_AS_ADMIN",
-      L"STR_PID",        L"STR_API_HOST",     L"STR_GA_HOST",          L"STR_GA_MEASUREMENT_ID",
+      L"STR_GA_TTTLE",     L"STR_PRODUCT_NAME",  L"STR_DIR1_NAME",  L"STR_DIR2_NAME",
+      L"STR_EXE_NAME",     L"STR_LISENCE_COLOR", L"STR_BRAND_NAME", L"STR_RUN_AS_ADMIN",
+      L"STR_PID",          L"STR_API_HOST",      L"STR_GA_HOST",    L"STR_GA_MEASUREMENT_ID",
       L"STR_GA_API_SECRET"};
   return keys;
 }

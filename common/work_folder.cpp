@@ -29,8 +29,8 @@ bool InitWorkFolder(std::wstring& work_folder, LanguageManager& language) {
 
 bool LoadResZipFile(const std::wstring& language_folder) {
   KLOGA(kLogInfo, "LoadResZipFile");
-  const auto pack = platform::FindResource({platform::kResourceRcData, nullptr},
-                                           kLanguagePackResourceId);
+  const auto pack =
+      platform::FindResource({platform::kResourceRcData, nullptr}, kLanguagePackResourceId);
   if (!pack) return false;
   return UnzipToFolder(pack->data, pack->size, language_folder);
 }

@@ -68,6 +68,8 @@ bool UnzipToFolder(const void* data, std::size_t size, const std::wstring& folde
   std::filesystem::create_directories(std::filesystem::path(folder), ignored);
   if (!platform::IsDirectory(folder)) platform::CreateOneDirectory(folder);
 
+  if (!data || size == 0) return false;  // libzip would take no bytes for an empty archive
+
   zip_error_t error;
   zip_error_init(&error);
   zip_source_t* source = zip_source_buffer_create(data, size, 0, &error);
@@ -75,7 +77,8 @@ bool UnzipToFolder(const void* data, std::size_t size, const std::wstring& folde
     zip_error_fini(&error);
     return false;
   }
-  std::unique_ptr<zip_t, ArchiveCloser> archive(zip_open_from_source(source, ZIP_RDONLY, &error));
+  std::unique_ptr<zip_t, ArchiveCloser> archive(
+      zip_open_from_source(source, ZIP_RDONLY | ZIP_CHECKCONS, &error));
   zip_error_fini(&error);
   if (!archive) {
     zip_source_free(source);

@@ -1,1 +1,85 @@
+#include "common/zip_unpack.h"
+
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "log/log.h"
+#include "platform/text.h"
+#include "tests/support/temp_folder.h"
+#include "tests/support/zip_builder.h"
+
+namespace {
+
+using kvtest::BuildZip;
+using kvtest::ReadFile;
+using kvtest::TempFolder;
+
+TEST(UnzipToFolderTest, FoldersAndFilesInArchiveOrder) {
+  TempFolder folder;
+  folder.Write("language/English/text.ini", "edited by the user");
+  const std::string archive = BuildZip({{"language.ini", "[Language]\r\n"},
+                                        {"English/", ""},
+                                        {"English/text.ini", "fresh"},
+                                        {"Empty/", ""},
+                                        {"Nested/Deeper/file.txt", "made with its folders"}});
+  ASSERT_TRUE(UnzipToFolder(archive.data(), archive.size(), folder.Wide("language")));
+  const auto target = folder.path() / "language";
+  EXPECT_EQ(ReadFile(target / "language.ini"), "[Language]\r\n");
+  EXPECT_EQ(ReadFile(target / "English" / "text.ini"), "fresh");  // always overwritten
+  EXPECT_TRUE(std::filesystem::is_directory(target / "Empty"));
+  EXPECT_EQ(ReadFile(target / "Nested" / "Deeper" / "file.txt"), "made with its folders");
+}
+
+TEST(UnzipToFolderTest, AnEmptyEntryBecomesAFolder) {
+  TempFolder folder;
+  const std::string archive = BuildZip({{"looks_like_a_file.txt", ""}});
+  ASSERT_TRUE(UnzipToFolder(archive.data(), archive.size(), folder.Wide("out")));
+  EXPECT_TRUE(std::filesystem::is_directory(folder.path() / "out" / "looks_like_a_file.txt"));
+}
+
+// The child starts afresh (its log is not the parent's) and finds the folder by its name.
+TEST(UnzipToFolderTest, HostileNamesNeverLeaveTheFolder) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  const auto root = kvtest::FreshNamedFolder("unzip-hostile");
+  const std::string archive = BuildZip({{"../escaped.txt", "x"},
+                                        {"a/../../escaped2.txt", "x"},
+                                        {"..\\escaped3.txt", "x"},
+                                        {"/tmp/kvtest-absolute-escape.txt", "x"},
+                                        {"C:evil.txt", "x"},
+                                        {"..", "x"},
+                                        {"good.txt", "kept"}});
+  const std::wstring target = platform::Utf8ToWide((root / "inner/language").string());
+  const std::wstring log_folder = platform::Utf8ToWide((root / "Log").string());
+  EXPECT_EXIT(
+      {
+        InitLog(L"unzip.log", log_folder.c_str());
+        std::exit(UnzipToFolder(archive.data(), archive.size(), target) ? 1 : 0);
+      },
+      ::testing::ExitedWithCode(0), "");
+  EXPECT_EQ(ReadFile(root / "inner" / "language" / "good.txt"), "kept");
+  std::vector<std::string> everything;
+  for (const auto& item : std::filesystem::recursive_directory_iterator(root)) {
+    everything.push_back(std::filesystem::relative(item.path(), root).string());
+  }
+  EXPECT_THAT(everything,
+              ::testing::UnorderedElementsAre("inner", "inner/language", "inner/language/good.txt",
+                                              "Log", "Log/unzip.log"));
+  EXPECT_FALSE(std::filesystem::exists("/tmp/kvtest-absolute-escape.txt"));
+  const std::string log = ReadFile(root / "Log" / "unzip.log");
+  EXPECT_THAT(log, ::testing::HasSubstr("refused entry outside the folder: ../escaped.txt"));
+  EXPECT_THAT(log, ::testing::HasSubstr("refused entry outside the folder: /tmp/"));
+}
+
+TEST(UnzipToFolderTest, DamagedArchivesWriteNothing) {
+  TempFolder folder;
+  const std::string archive = BuildZip({{"file.txt", std::string(10000, 'a')}});
+  const std::string cases[] = {"", "not a zip at all", archive.substr(0, archive.size() / 2)};
+  for (const std::string& bytes : cases) {
+    EXPECT_FALSE(UnzipToFolder(bytes.data(), bytes.size(), folder.Wide("out")));
+    EXPECT_FALSE(std::filesystem::exists(folder.path() / "out" / "file.txt"));
+  }
+}
+
+}  // namespace

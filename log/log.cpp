@@ -1,11 +1,10 @@
 #include "log/log.h"
 
+#include <cstdarg>
+#include <cstdio>
 #include <log4cpp/Category.hh>
 #include <log4cpp/PatternLayout.hh>
 #include <log4cpp/RollingFileAppender.hh>
-
-#include <cstdarg>
-#include <cstdio>
 #include <mutex>
 #include <vector>
 
@@ -131,15 +130,14 @@ void InitLog(const wchar_t* file_name, const wchar_t* folder) {
   log4cpp::Category& root = log4cpp::Category::getRoot();
   if (IsSetUp(appender_name)) return;
   const std::wstring log_folder =
-      folder && *folder ? std::wstring(folder)
-                        : GetModuleDir() + platform::kPathSeparator + L"Log";
+      folder && *folder ? std::wstring(folder) : GetModuleDir() + platform::kPathSeparator + L"Log";
   CreateDirectories(log_folder);
   const std::wstring log_file =
       file_name && *file_name ? std::wstring(file_name) : AnsiToWide(appender_name) + L".log";
   const std::wstring full_path = log_folder + platform::kPathSeparator + log_file;
-  auto* appender = new log4cpp::RollingFileAppender(appender_name,
-                                                    platform::WideToNarrow(full_path),
-                                                    kMaxFileSize, kBackupCount, true, kFileMode);
+  auto* appender =
+      new log4cpp::RollingFileAppender(appender_name, platform::WideToNarrow(full_path),
+                                       kMaxFileSize, kBackupCount, true, kFileMode);
   auto* layout = new log4cpp::PatternLayout();
   layout->setConversionPattern(kPattern);
   appender->setLayout(layout);
@@ -190,8 +188,7 @@ void LogLineW(bool with_location, const wchar_t* function, const wchar_t* source
     LogWrite(level, WideToOem(message));
     return;
   }
-  const std::string name =
-      QualifiedFunctionName(platform::WideToUtf8(function ? function : L""));
+  const std::string name = QualifiedFunctionName(platform::WideToUtf8(function ? function : L""));
   const std::wstring located = L"[" + FileNamePart(std::wstring(source_file ? source_file : L"")) +
                                L":" + std::to_wstring(line) + L"][" + platform::Utf8ToWide(name) +
                                L"] " + message;

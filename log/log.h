@@ -57,6 +57,6 @@ std::wstring Widen(const char* text);
 
 /// Records carrying the caller's function, file and line: KLOGA(kLogInfo, "Domain:%s", text).
 #define KLOGA(level, ...) LogA(__PRETTY_FUNCTION__, __FILE__, __LINE__, level, __VA_ARGS__)
-#define KLOGW(level, ...)                                                                    \
+#define KLOGW(level, ...)                                                                        \
   LogW(klog_detail::Widen(__PRETTY_FUNCTION__).c_str(), KV_LOG_WIDEN(__FILE__), __LINE__, level, \
        __VA_ARGS__)

@@ -1,5 +1,3 @@
-#include "platform/file_system.h"
-
 #include <errno.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -8,6 +6,7 @@
 
 #include <cstdio>
 
+#include "platform/file_system.h"
 #include "platform/text.h"
 
 namespace platform {

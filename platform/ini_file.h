@@ -19,7 +19,6 @@ std::wstring ReadProfileString(const std::wstring& file, const std::wstring& sec
 
 /// The entries of `section` in file order, each "key=value" (or the bare text of a line without
 /// "="), cut like the Windows call cuts them to kProfileSectionLimit; empty when missing.
-std::vector<std::wstring> ReadProfileSection(const std::wstring& file,
-                                             const std::wstring& section);
+std::vector<std::wstring> ReadProfileSection(const std::wstring& file, const std::wstring& section);
 
 }  // namespace platform

@@ -1,5 +1,3 @@
-#include "platform/paths.h"
-
 #include <pwd.h>
 #include <unistd.h>
 
@@ -7,6 +5,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "platform/paths.h"
 #include "platform/text.h"
 
 namespace platform {

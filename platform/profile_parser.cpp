@@ -20,8 +20,8 @@ std::wstring DecodeUtf16(const std::string& bytes, size_t offset, bool little_en
   for (size_t i = offset; i + 1 < bytes.size(); i += 2) {
     const auto first = static_cast<unsigned char>(bytes[i]);
     const auto second = static_cast<unsigned char>(bytes[i + 1]);
-    units.push_back(static_cast<char16_t>(little_endian ? first | (second << 8)
-                                                        : (first << 8) | second));
+    units.push_back(
+        static_cast<char16_t>(little_endian ? first | (second << 8) : (first << 8) | second));
   }
   // Through UTF-8 so that surrogate pairs become one character where wchar_t is 32 bits.
   std::string utf8;
@@ -38,9 +38,7 @@ std::wstring DecodeUtf16(const std::string& bytes, size_t offset, bool little_en
   return Utf8ToWide(utf8);
 }
 
-bool IsValidUtf8(const std::string& bytes) {
-  return WideToUtf8(Utf8ToWide(bytes)) == bytes;
-}
+bool IsValidUtf8(const std::string& bytes) { return WideToUtf8(Utf8ToWide(bytes)) == bytes; }
 
 }  // namespace
 

@@ -1,6 +1,7 @@
 #include "tests/support/temp_folder.h"
 
 #include <stdlib.h>
+#include <unistd.h>
 
 #include <fstream>
 #include <iterator>
@@ -32,6 +33,14 @@ std::filesystem::path TempFolder::Write(const std::string& name, const std::stri
   std::filesystem::create_directories(file.parent_path());
   std::ofstream(file, std::ios::binary) << bytes;
   return file;
+}
+
+std::filesystem::path FreshNamedFolder(const std::string& name) {
+  const auto folder =
+      std::filesystem::temp_directory_path() / ("kvtest-" + name + "-" + std::to_string(getuid()));
+  std::filesystem::remove_all(folder);
+  std::filesystem::create_directories(folder);
+  return folder;
 }
 
 std::string ReadFile(const std::filesystem::path& path) {

@@ -23,6 +23,10 @@ class TempFolder {
   std::filesystem::path path_;
 };
 
+/// A folder with a fixed name below the temporary folder, emptied first. For death tests of the
+/// "threadsafe" style, whose child process runs the test again and must find the same folder.
+std::filesystem::path FreshNamedFolder(const std::string& name);
+
 /// The whole content of a file; empty when it cannot be read.
 std::string ReadFile(const std::filesystem::path& path);
 

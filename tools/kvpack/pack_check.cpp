@@ -135,8 +135,8 @@ void ReportUnknownKeys(IniFile& file, const std::vector<Line>& lines,
                        const std::vector<std::wstring>& known) {
   for (const Line& line : lines) {
     if (!Contains(known, line.key)) {
-      file.Report(line.number, "key " + platform::WideToUtf8(line.key) +
-                                   " is unknown to the installer");
+      file.Report(line.number,
+                  "key " + platform::WideToUtf8(line.key) + " is unknown to the installer");
     }
   }
 }
@@ -148,10 +148,12 @@ void CheckPlaceholders(IniFile& file, const Line& line,
     const auto found = products.find(key);
     return found == products.end() ? std::wstring() : found->second;
   };
-  if (line.value.find(L"PRODUCT") != std::wstring::npos && product_value(L"STR_PRODUCT_NAME").empty()) {
+  if (line.value.find(L"PRODUCT") != std::wstring::npos &&
+      product_value(L"STR_PRODUCT_NAME").empty()) {
     file.Report(line.number, "placeholder PRODUCT has no STR_PRODUCT_NAME to fill it");
   }
-  if (line.value.find(L"COLOR") != std::wstring::npos && product_value(L"STR_LISENCE_COLOR").empty()) {
+  if (line.value.find(L"COLOR") != std::wstring::npos &&
+      product_value(L"STR_LISENCE_COLOR").empty()) {
     file.Report(line.number, "placeholder COLOR has no STR_LISENCE_COLOR to fill it");
   }
   for (size_t open = line.value.find(L"{c "); open != std::wstring::npos;
@@ -160,8 +162,8 @@ void CheckPlaceholders(IniFile& file, const Line& line,
     const std::wstring colour =
         line.value.substr(open + 3, close == std::wstring::npos ? 0 : close - open - 3);
     if (colour != L"COLOR" && !IsHexColour(colour)) {
-      file.Report(line.number, "colour placeholder " + platform::WideToUtf8(colour) +
-                                   " is filled by no table");
+      file.Report(line.number,
+                  "colour placeholder " + platform::WideToUtf8(colour) + " is filled by no table");
     }
   }
 }
@@ -185,7 +187,8 @@ std::vector<std::string> CheckLanguagePack(const std::filesystem::path& folder) 
   for (const Line& line : product_lines) products[line.key] = line.value;
   if (product_file.present()) {
     for (const std::wstring& key : ProductKeys()) {
-      if (!products.count(key)) product_file.Report(0, "key " + platform::WideToUtf8(key) + " is missing");
+      if (!products.count(key))
+        product_file.Report(0, "key " + platform::WideToUtf8(key) + " is missing");
     }
   }
 

@@ -26,9 +26,13 @@ bool AddFolder(zip_t* archive, const std::filesystem::path& folder, const std::s
     const std::string name = prefix + file.filename().string();
     std::ifstream input(file, std::ios::binary);
     std::string bytes((std::istreambuf_iterator<char>(input)), {});
-    void* copy = std::malloc(bytes.empty() ? 1 : bytes.size());
-    std::copy(bytes.begin(), bytes.end(), static_cast<char*>(copy));
-    zip_source_t* source = zip_source_buffer(archive, copy, bytes.size(), 1);
+    // libzip does not take ownership of an empty buffer, so an empty file gets none.
+    void* copy = nullptr;
+    if (!bytes.empty()) {
+      copy = std::malloc(bytes.size());
+      std::copy(bytes.begin(), bytes.end(), static_cast<char*>(copy));
+    }
+    zip_source_t* source = zip_source_buffer(archive, copy, bytes.size(), copy ? 1 : 0);
     if (!source) {
       std::free(copy);
       error = "cannot read " + file.string();
