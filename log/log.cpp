@@ -15,7 +15,7 @@
 
 namespace {
 
-constexpr size_t kMaxFileSize = 10 * 1024 * 1024;
+constexpr size_t kMaxFileSize = size_t{10} * 1024 * 1024;
 constexpr unsigned kBackupCount = 1;
 constexpr mode_t kFileMode = 0644;
 constexpr const char kPattern[] = "%d %m%n ";
