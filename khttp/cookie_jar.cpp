@@ -16,7 +16,12 @@ using boost::posix_time::ptime;
 // long and the sum stays a date.
 constexpr long long kMaxRelativeSeconds = 2'147'483'647LL;
 
-bool IsHighByte(char c) { return static_cast<unsigned char>(c) >= 0x80; }
+// Bytes of 0x80 or above, and control characters (which could end the request's header line
+// when the cookie is sent back), make the whole value unusable.
+bool IsForbiddenByte(char c) {
+  const auto byte = static_cast<unsigned char>(c);
+  return byte >= 0x80 || byte == 0x7F || (byte < 0x20 && byte != '\t');
+}
 
 // Characters that cannot be part of a name: they throw away what was collected so far.
 bool BreaksName(char c) {
@@ -43,12 +48,12 @@ bool SplitSetCookie(const std::string& text, ParsedValue& parsed) {
   const std::size_t size = text.size();
   while (pos < size) {
     while (pos < size && text[pos] == ' ') ++pos;
-    if (pos < size && IsHighByte(text[pos])) return false;
+    if (pos < size && IsForbiddenByte(text[pos])) return false;
 
     std::string name;
     while (pos < size && text[pos] != '=' && text[pos] != ';') {
       const char c = text[pos++];
-      if (IsHighByte(c)) return false;
+      if (IsForbiddenByte(c)) return false;
       if (BreaksName(c)) {
         name.clear();
       } else {
@@ -86,7 +91,7 @@ bool SplitSetCookie(const std::string& text, ParsedValue& parsed) {
         ++pos;
       }
     }
-    if (std::any_of(value.begin(), value.end(), IsHighByte)) return false;
+    if (std::any_of(value.begin(), value.end(), IsForbiddenByte)) return false;
     const bool complete = pos < size;  // ended by ";"
     ++pos;
     value = Trim(value);

@@ -27,8 +27,8 @@ class CookieJar {
  public:
   /// Takes one "set-cookie" header value. One value may define several cookies that share its
   /// attributes (expires, max-age, domain, path, secure, httponly). A value with an unknown flag
-  /// followed by more text, or with a byte of 0x80 or above, is rejected whole. A cookie with the
-  /// name, domain and path of one already held replaces it.
+  /// followed by more text, a byte of 0x80 or above or a control character is rejected whole. A
+  /// cookie with the name, domain and path of one already held replaces it.
   void AddSetCookie(const std::string& header_value);
   void AddSetCookie(const std::string& header_value, const boost::posix_time::ptime& now);
 

@@ -44,6 +44,10 @@ TEST(CookieJar, ParsesSetCookieValues) {
       {"v=caf\xC3\xA9", ""},      // bytes of 0x80 or above reject the value
       {"\xC3\xA9=1", ""},
       {"a=1; \xC3\xA9t=2", ""},
+      {"a=1\r\nHost: evil", ""},  // control characters could end the request's header line
+      {"a=1; b\n=2", ""},
+      {"a=x\x7Fy", ""},
+      {"a=x\ty", "a=x\ty;"},
       {"a=1;; b=2", "a=1;b=2;"},  // an empty part between semicolons is nothing
       {"a = 1", ""},              // the blank discards "a"; an unnamed pair is no cookie
       {"", ""},

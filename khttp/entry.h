@@ -17,12 +17,14 @@ class entry {
   using list_type = std::vector<entry>;
   using dictionary_type = std::map<std::string, entry>;
 
+  /// Undefined. The other constructors are implicit so that dict["file_size"] = total reads
+  /// as what it does.
   entry() = default;
-  entry(std::int64_t value);     // NOLINT(google-explicit-constructor): values read naturally
-  entry(std::string value);      // NOLINT(google-explicit-constructor)
-  entry(const char* value);      // NOLINT(google-explicit-constructor)
-  entry(list_type value);        // NOLINT(google-explicit-constructor)
-  entry(dictionary_type value);  // NOLINT(google-explicit-constructor)
+  entry(std::int64_t value);
+  entry(std::string value);
+  entry(const char* value);
+  entry(list_type value);
+  entry(dictionary_type value);
 
   kind type() const { return kind_; }
 

@@ -35,7 +35,7 @@ bool ParsedUrl::Parse(const std::string& text, ParsedUrl& url) {
   std::string& query = url.query_;
   std::string& fragment = url.fragment_;
   const auto colon = text.find(':');
-  if (colon == std::string::npos) return false;
+  if (colon == std::string::npos || colon == 0) return false;  // no scheme
   for (std::size_t i = 0; i < colon; ++i) protocol.push_back(LowerAscii(text[i]));
   if (text.compare(colon + 1, 2, "//") != 0) return false;
   std::size_t pos = colon + 3;
@@ -63,6 +63,8 @@ bool ParsedUrl::Parse(const std::string& text, ParsedUrl& url) {
   } else {
     const auto end = std::min(text.find_first_of(":/?#", pos), text.size());
     host = text.substr(pos, end - pos);
+    // "http://@a@b" would print as "http://a@b", a URL of another host.
+    if (host.find('@') != std::string::npos) return false;
     pos = end;
   }
 

@@ -32,8 +32,8 @@ class ParsedUrl {
   explicit ParsedUrl(const std::string& text);
 
   /// Parses `text`. On failure `ec` is errc::invalid_argument (generic category) and the result is
-  /// empty; on success `ec` is cleared. An explicit port must be decimal digits of a value up to
-  /// 65535.
+  /// empty; on success `ec` is cleared. The scheme must not be empty. An explicit port must be
+  /// decimal digits of a value up to 65535.
   static ParsedUrl FromString(const std::string& text, boost::system::error_code& ec);
 
   /// The components selected by `mask` (UrlComponent bits) joined with their separators:

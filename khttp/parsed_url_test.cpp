@@ -76,6 +76,9 @@ TEST(ParsedUrl, RefusesWhatIsNoUrl) {
       "http://[::1]x/",   // something other than ":/?#" after "]"
       "http://[::1]:/",   // empty port after an IPv6 host
       "http://u@[::1:8",  //
+      // An "@" in the host: printed again it would name another host.
+      "http://@evil.example@good.example/",
+      "http://a@b@c/",
   };
   for (const char* text : kBadUrls) {
     SCOPED_TRACE(text);
