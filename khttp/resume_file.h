@@ -23,7 +23,7 @@ struct resume_meta {
 };
 
 /// Resume files larger than this are not read: no usable one comes near it.
-inline constexpr std::int64_t kMaxResumeFileBytes = 16 * 1024 * 1024;
+inline constexpr std::int64_t kMaxResumeFileBytes = std::int64_t{16} * 1024 * 1024;
 
 /// The record of a download of `total` bytes from `final_url` in pieces of `piece_size` bytes,
 /// with a bit set for every piece `written` covers completely.
