@@ -72,6 +72,7 @@ bool http_stream::PrepareOpen(const ParsedUrl& url, bool first_hop, error_code& 
     ec = asio_error::operation_not_supported;
     return false;
   }
+  stage_ = open_stage::connect;
   connection_ = std::make_shared<connection_state>();
   connection_->socket = factory_();
   connection_->top = connection_->socket;
@@ -88,6 +89,7 @@ void http_stream::ConnectBlocking(error_code& ec) {
     socket.Connect(proxy_.hostname, proxy_.port, ec);
   }
   if (ec) return;
+  if (proxy_.kind != ProxyKind::Direct) stage_ = open_stage::proxy;
   if (IsSocks(proxy_.kind)) {
     SocksHandshake(socket, proxy_, url_.Host(), url_.Port(), ec);
   } else if (IsHttpProxy(proxy_.kind) && protocol_ == "https") {
@@ -98,6 +100,7 @@ void http_stream::ConnectBlocking(error_code& ec) {
     TakeTunnelAnswer(answer);
   }
   if (ec || protocol_ != "https") return;
+  stage_ = open_stage::tls;
   TlsHandshake(*StartTls(), ec);
 }
 
@@ -147,7 +150,10 @@ void http_stream::Open(const ParsedUrl& url, error_code& ec) {
   for (bool first_hop = true;; first_hop = false) {
     if (PrepareOpen(target, first_hop, ec)) {
       ConnectBlocking(ec);
-      if (!ec) Request(request_options_, ec);
+      if (!ec) {
+        stage_ = open_stage::exchange;
+        Request(request_options_, ec);
+      }
     }
     if (!IsRedirect(ec) || !FollowRedirect(target, ec)) break;
   }

@@ -121,6 +121,10 @@ class http_stream : public std::streambuf {
   const std::string& ContentType() const { return content_type_; }
   /// The last response's status; 0 while opening, -1 before the first open.
   int StatusCode() const { return status_code_; }
+  /// How far the last open got, so that a failure can be told apart: reaching the server (or
+  /// the proxy), the proxy's handshake or tunnel, the TLS handshake, or the HTTP exchange.
+  enum class open_stage { none, connect, proxy, tls, exchange };
+  open_stage Stage() const { return stage_; }
   /// Whether the connection can carry another request after this body.
   bool KeepAlive() const { return keep_alive_; }
   CookieJar& Cookies() { return cookies_; }
@@ -196,6 +200,7 @@ class http_stream : public std::streambuf {
   bool asks_close_ = false;
   std::string sent_method_;
   int status_code_ = -1;
+  open_stage stage_ = open_stage::none;
   unsigned redirect_count_ = 0;
   unsigned max_redirects_ = 5;
   std::string content_type_;

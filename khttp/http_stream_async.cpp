@@ -114,6 +114,7 @@ class http_stream::open_op : public std::enable_shared_from_this<open_op> {
     const ProxySettings& proxy = stream_.proxy_;
     const ParsedUrl& url = stream_.url_;
     auto self = shared_from_this();
+    if (proxy.kind != ProxyKind::Direct) stream_.stage_ = open_stage::proxy;
     if (proxy.kind == ProxyKind::Socks4 || proxy.kind == ProxyKind::Socks5 ||
         proxy.kind == ProxyKind::Socks5Auth) {
       AsyncSocksHandshake(connection_->socket, proxy, url.Host(), url.Port(),
@@ -149,6 +150,7 @@ class http_stream::open_op : public std::enable_shared_from_this<open_op> {
   // The connection reaches the origin server: add TLS for https, then send the request.
   void through_to_origin() {
     if (stream_.protocol_ != "https") return send_request();
+    stream_.stage_ = open_stage::tls;
     AsyncTlsHandshake(stream_.StartTls(),
                       [self = shared_from_this()](const error_code& ec) {
                         self->on_tls_handshake(ec);
@@ -162,6 +164,7 @@ class http_stream::open_op : public std::enable_shared_from_this<open_op> {
   }
 
   void send_request() {
+    stream_.stage_ = open_stage::exchange;
     std::make_shared<request_op>(stream_, [self = shared_from_this()](const error_code& ec) {
       self->on_response(ec);
     })->start(stream_.request_options_);
