@@ -112,9 +112,8 @@ built_request BuildRequest(const RequestOptions& given, const request_route& rou
   }
 
   const std::string target =
-      route.via_http_proxy
-          ? url.ToString(kUrlProtocol | kUrlHost | kUrlPort | kUrlPath | kUrlQuery)
-          : url.ToString(kUrlPath | kUrlQuery);
+      route.via_http_proxy ? url.ToString(kUrlProtocol | kUrlHost | kUrlPort | kUrlPath | kUrlQuery)
+                           : url.ToString(kUrlPath | kUrlQuery);
   sent.Insert(opt::kPath, target);
 
   std::string& head = out.head;

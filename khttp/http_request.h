@@ -20,7 +20,7 @@ enum class request_form { blocking, asynchronous };
 
 /// Where a request goes and what rides along with it.
 struct request_route {
-  ParsedUrl url;                // the current URL; "_url" replaces it
+  ParsedUrl url;  // the current URL; "_url" replaces it
   ProxySettings proxy;
   bool via_http_proxy = false;  // plain http through an HTTP proxy: absolute target, Proxy-*
   std::string cookie;           // the Cookie header value; empty for none

@@ -9,9 +9,14 @@ namespace {
 
 TEST(Base64, StandardAlphabetWithPadding) {
   const std::pair<const char*, const char*> kCases[] = {
-      {"", ""},         {"f", "Zg=="},         {"fo", "Zm8="},
-      {"foo", "Zm9v"},  {"foob", "Zm9vYg=="},  {"fooba", "Zm9vYmE="},
-      {"foobar", "Zm9vYmFy"}, {"\xFB\xFF", "+/8="},
+      {"", ""},
+      {"f", "Zg=="},
+      {"fo", "Zm8="},
+      {"foo", "Zm9v"},
+      {"foob", "Zm9vYg=="},
+      {"fooba", "Zm9vYmE="},
+      {"foobar", "Zm9vYmFy"},
+      {"\xFB\xFF", "+/8="},
   };
   for (const auto& c : kCases) EXPECT_EQ(Base64Encode(c.first), c.second) << c.first;
 }
@@ -54,10 +59,10 @@ TEST(BuildRequest, UrlOptionMovesTheRequest) {
 }
 
 TEST(BuildConnectRequest, BracketsAnIpv6Target) {
-  EXPECT_EQ(BuildConnectRequest(ParsedUrl("https://[::1]:8443/x"), ProxySettings(),
-                                RequestOptions())
-                .substr(0, 47),
-            "CONNECT [::1]:8443 HTTP/1.1\r\nHost: [::1]:8443\r\n");
+  EXPECT_EQ(
+      BuildConnectRequest(ParsedUrl("https://[::1]:8443/x"), ProxySettings(), RequestOptions())
+          .substr(0, 47),
+      "CONNECT [::1]:8443 HTTP/1.1\r\nHost: [::1]:8443\r\n");
 }
 
 }  // namespace

@@ -16,8 +16,8 @@
 
 namespace {
 
-constexpr std::size_t kPieces[] = {1, 2, 3, 7, 16, 64, 4096,
-                                   std::numeric_limits<std::size_t>::max()};
+constexpr std::size_t kPieces[] = {1,  2,  3,    7,
+                                   16, 64, 4096, std::numeric_limits<std::size_t>::max()};
 
 struct driver {
   driver(bool async, std::size_t piece, std::string reply)

@@ -18,7 +18,8 @@ TEST(HttpResponseFuzz, SeedsAndTheirCutsRunCleanly) {
   int seeds = 0;
   for (const auto& entry : std::filesystem::directory_iterator(corpus)) {
     std::ifstream file(entry.path(), std::ios::binary);
-    const std::string seed((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    const std::string seed((std::istreambuf_iterator<char>(file)),
+                           std::istreambuf_iterator<char>());
     SCOPED_TRACE(entry.path().filename().string());
     for (std::size_t size = 0; size <= seed.size(); ++size) {
       LLVMFuzzerTestOneInput(reinterpret_cast<const std::uint8_t*>(seed.data()), size);

@@ -100,7 +100,8 @@ bool Interpret(const std::string& name, const std::string& value, header_facts& 
   } else if (EqualsIgnoringCase(name, http_options::kContentRange)) {
     const auto slash = value.find('/');
     std::int64_t total = 0;
-    if (slash != std::string::npos && ParseDecimal(std::string_view(value).substr(slash + 1), total)) {
+    if (slash != std::string::npos &&
+        ParseDecimal(std::string_view(value).substr(slash + 1), total)) {
       facts.range_total = total;
     }
   } else if (EqualsIgnoringCase(name, http_options::kTransferEncoding)) {

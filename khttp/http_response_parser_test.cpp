@@ -61,8 +61,8 @@ TEST(HeaderBlock, Grammar) {
       {"A{b: 1\r\n\r\n", false, ""},
       {"A`b: 1\r\n\r\n", false, ""},
       {"A: \x01\r\n\r\n", false, ""},
-      {"A: 1\r\n", false, ""},     // no empty line
-      {"A: 1\r\n\r", false, ""},   // its LF missing
+      {"A: 1\r\n", false, ""},    // no empty line
+      {"A: 1\r\n\r", false, ""},  // its LF missing
       {"A: 1\n\r\n", false, ""},
   };
   for (const auto& c : kCases) {

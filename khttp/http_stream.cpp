@@ -2,9 +2,9 @@
 // asynchronous operations are in http_stream_async.cpp.
 #include "khttp/http_stream.h"
 
+#include <algorithm>
 #include <boost/asio/error.hpp>
 #include <boost/system/system_error.hpp>
-#include <algorithm>
 #include <cstring>
 
 #include "khttp/ascii.h"
@@ -32,7 +32,9 @@ bool IsHttpProxy(ProxyKind kind) {
   return kind == ProxyKind::HttpProxy || kind == ProxyKind::HttpProxyAuth;
 }
 
-bool IsKnownKind(ProxyKind kind) { return kind == ProxyKind::Direct || IsSocks(kind) || IsHttpProxy(kind); }
+bool IsKnownKind(ProxyKind kind) {
+  return kind == ProxyKind::Direct || IsSocks(kind) || IsHttpProxy(kind);
+}
 
 }  // namespace
 
@@ -324,7 +326,8 @@ http_stream::body_step http_stream::NextBodyStep(std::size_t wanted) {
         return data_step(chunk_remaining_);
       case chunk_phase::data_end:
         if (received.size() < 2) return {action::read_more, 0, {}};
-        if (received.compare(0, 2, "\r\n") != 0) return Failed(http_error::invalid_chunked_encoding);
+        if (received.compare(0, 2, "\r\n") != 0)
+          return Failed(http_error::invalid_chunked_encoding);
         received.erase(0, 2);
         chunk_phase_ = chunk_phase::size_line;
         break;
@@ -353,8 +356,7 @@ http_stream::body_step http_stream::NextBodyStep(std::size_t wanted) {
   }
 }
 
-std::size_t http_stream::CopyBuffered(const boost::asio::mutable_buffer& buffer,
-                                      std::size_t size) {
+std::size_t http_stream::CopyBuffered(const boost::asio::mutable_buffer& buffer, std::size_t size) {
   std::string& received = connection_->received;
   std::memcpy(buffer.data(), received.data(), size);
   received.erase(0, size);

@@ -52,8 +52,7 @@ class http_stream::request_op : public std::enable_shared_from_this<request_op> 
 
   void read_head() {
     AsyncReadResponseHead(connection_->top, connection_->received,
-                          [self = shared_from_this()](const error_code& ec,
-                                                      std::size_t head_size) {
+                          [self = shared_from_this()](const error_code& ec, std::size_t head_size) {
                             self->on_head(ec, head_size);
                           });
   }
@@ -151,10 +150,9 @@ class http_stream::open_op : public std::enable_shared_from_this<open_op> {
   void through_to_origin() {
     if (stream_.protocol_ != "https") return send_request();
     stream_.stage_ = open_stage::tls;
-    AsyncTlsHandshake(stream_.StartTls(),
-                      [self = shared_from_this()](const error_code& ec) {
-                        self->on_tls_handshake(ec);
-                      });
+    AsyncTlsHandshake(stream_.StartTls(), [self = shared_from_this()](const error_code& ec) {
+      self->on_tls_handshake(ec);
+    });
   }
 
   void on_tls_handshake(const error_code& ec) {
@@ -219,9 +217,7 @@ class http_stream::read_op : public std::enable_shared_from_this<read_op> {
     handler_(ec, bytes);
   }
 
-  void fail(const error_code& ec) {
-    handler_(current() ? stream_.BodyReadError(ec) : ec, 0);
-  }
+  void fail(const error_code& ec) { handler_(current() ? stream_.BodyReadError(ec) : ec, 0); }
 
   void step(bool inline_start) {
     const body_step next = stream_.NextBodyStep(buffer_.size());

@@ -38,9 +38,8 @@ class scripted {
       stream.Open(ParsedUrl(url), ec);
       return ec;
     }
-    return RunAsync([&](http_stream::open_handler done) {
-      stream.AsyncOpen(ParsedUrl(url), std::move(done));
-    });
+    return RunAsync(
+        [&](http_stream::open_handler done) { stream.AsyncOpen(ParsedUrl(url), std::move(done)); });
   }
 
   error_code Request(form f, const RequestOptions& options) {
@@ -49,9 +48,8 @@ class scripted {
       stream.Request(options, ec);
       return ec;
     }
-    return RunAsync([&](http_stream::open_handler done) {
-      stream.AsyncRequest(options, std::move(done));
-    });
+    return RunAsync(
+        [&](http_stream::open_handler done) { stream.AsyncRequest(options, std::move(done)); });
   }
 
   std::size_t ReadSome(form f, char* data, std::size_t size, error_code& ec) {
@@ -185,9 +183,10 @@ TEST(HttpStream, WritesTheRequestBytesOfEachForm) {
 TEST(HttpStream, SendsCookiesAndTakesSetCookieInAnyCase) {
   for (form f : kForms) {
     SCOPED_TRACE(Name(f));
-    scripted peer({kvtest::peer_script{Http("200 OK\r\nSET-COOKIE: a=1\r\nset-cookie: b=2; Secure\r\n"
-                         "Connection: keep-alive\r\nContent-Length: 0"),
-                    Http("200 OK\r\nContent-Length: 0")}});
+    scripted peer(
+        {kvtest::peer_script{Http("200 OK\r\nSET-COOKIE: a=1\r\nset-cookie: b=2; Secure\r\n"
+                                  "Connection: keep-alive\r\nContent-Length: 0"),
+                             Http("200 OK\r\nContent-Length: 0")}});
     ASSERT_FALSE(peer.Open(f, "http://h.example/"));
     EXPECT_EQ(peer.stream.Cookies().Cookies().size(), 2u);
     RequestOptions options;
@@ -260,8 +259,9 @@ TEST(HttpStream, ReadsResponseHeads) {
 TEST(HttpStream, KeepsTheHeadersOfAResponse) {
   for (form f : kForms) {
     SCOPED_TRACE(Name(f));
-    scripted peer({Http("200 OK\r\nContent-Type:  text/plain \r\nX-Folded: first\r\n  second\r\n"
-                        "\tthird\r\nContent-Length: 0")});
+    scripted peer(
+        {Http("200 OK\r\nContent-Type:  text/plain \r\nX-Folded: first\r\n  second\r\n"
+              "\tthird\r\nContent-Length: 0")});
     ASSERT_FALSE(peer.Open(f, "http://h.example/"));
     const RequestOptions headers = peer.stream.ResponseOptions();
     ASSERT_EQ(headers.Size(), 4u);
@@ -311,12 +311,21 @@ TEST(HttpStream, ReadsBodies) {
   const BodyCase kCases[] = {
       {"chunked, closing", Http(kChunkedHead, "5\r\nhello\r\n0\r\n\r\n"), false, "hello",
        asio_error::eof},
-      {"chunked, kept alive", Http(kChunkedHead, "5\r\nhello\r\n6;ext=1\r\n world\r\n0\r\n\r\n"),
-       true, "hello world", {}},
-      {"chunked with trailer", Http(kChunkedHead, "3\r\nabc\r\n0\r\nX-Sum: 1\r\n\r\n"), true,
-       "abc", {}},
-      {"chunk coding in capitals", Http("200 OK\r\nTransfer-Encoding: CHUNKED", "1\r\nz\r\n0\r\n\r\n"),
-       true, "z", {}},
+      {"chunked, kept alive",
+       Http(kChunkedHead, "5\r\nhello\r\n6;ext=1\r\n world\r\n0\r\n\r\n"),
+       true,
+       "hello world",
+       {}},
+      {"chunked with trailer",
+       Http(kChunkedHead, "3\r\nabc\r\n0\r\nX-Sum: 1\r\n\r\n"),
+       true,
+       "abc",
+       {}},
+      {"chunk coding in capitals",
+       Http("200 OK\r\nTransfer-Encoding: CHUNKED", "1\r\nz\r\n0\r\n\r\n"),
+       true,
+       "z",
+       {}},
       {"bad chunk terminator", Http(kChunkedHead, "5\r\nhelloXX0\r\n\r\n"), true, "hello",
        http_error::invalid_chunked_encoding},
       {"chunk size that is no number", Http(kChunkedHead, "zz\r\nhello\r\n0\r\n\r\n"), true, "",
@@ -326,7 +335,10 @@ TEST(HttpStream, ReadsBodies) {
       {"length, kept alive", Http("200 OK\r\nContent-Length: 3", "abc"), true, "abc", {}},
       {"length, closing", Http("200 OK\r\nContent-Length: 3", "abc"), false, "abc",
        asio_error::eof},
-      {"body longer than its length", Http("200 OK\r\nContent-Length: 3", "abcdef"), true, "abc",
+      {"body longer than its length",
+       Http("200 OK\r\nContent-Length: 3", "abcdef"),
+       true,
+       "abc",
        {}},
       {"body shorter than its length", Http("200 OK\r\nContent-Length: 10", "abc"), true, "abc",
        http_error::body_truncated},
@@ -338,7 +350,8 @@ TEST(HttpStream, ReadsBodies) {
   };
   for (const auto& c : kCases) {
     for (form f : kForms) {
-      for (std::size_t piece : {std::size_t{1}, std::size_t{4}, std::numeric_limits<std::size_t>::max()}) {
+      for (std::size_t piece :
+           {std::size_t{1}, std::size_t{4}, std::numeric_limits<std::size_t>::max()}) {
         SCOPED_TRACE(std::string(c.name) + ", " + Name(f) + ", piece " + std::to_string(piece));
         scripted peer({c.reply}, nullptr, piece);
         RequestOptions options;
@@ -375,8 +388,9 @@ TEST(HttpStream, HeadAnswerHasNoBody) {
 TEST(HttpStream, KeptAliveConnectionCarriesTheNextRequest) {
   for (form f : kForms) {
     SCOPED_TRACE(Name(f));
-    scripted peer({kvtest::peer_script{Http("206 Partial\r\nContent-Length: 3\r\nContent-Range: bytes 0-2/6", "abc"),
-                    Http("206 Partial\r\nContent-Length: 3\r\nContent-Range: bytes 3-5/6", "def")}});
+    scripted peer({kvtest::peer_script{
+        Http("206 Partial\r\nContent-Length: 3\r\nContent-Range: bytes 0-2/6", "abc"),
+        Http("206 Partial\r\nContent-Length: 3\r\nContent-Range: bytes 3-5/6", "def")}});
     RequestOptions options;
     options.Insert("Range", "bytes=0-2");
     options.Insert("Connection", "keep-alive");
@@ -407,8 +421,8 @@ TEST(HttpStream, RequestOnAClosedConnectionIsNetworkReset) {
 }
 
 TEST(HttpStream, StreambufReadsTheBody) {
-  scripted peer({Http("200 OK\r\nTransfer-Encoding: chunked",
-                      "b\r\nhello world\r\n3\r\n, 3\r\n0\r\n\r\n")});
+  scripted peer(
+      {Http("200 OK\r\nTransfer-Encoding: chunked", "b\r\nhello world\r\n3\r\n, 3\r\n0\r\n\r\n")});
   ASSERT_FALSE(peer.Open(form::blocking, "http://h.example/"));
   std::istream in(&peer.stream);
   std::string word;
@@ -536,11 +550,15 @@ struct PathCase {
 // Every resolve, connect, read and write of an open, a body read and a follow-up request fails
 // in turn; each failure comes back as the error and nothing else goes wrong.
 TEST(HttpStream, FailsCleanlyAtEveryStep) {
-  const std::string kAnswer = Http("200 OK\r\nConnection: keep-alive\r\nContent-Length: 5", "hello");
-  const std::string kChunked = Http("200 OK\r\nTransfer-Encoding: chunked", "5\r\nworld\r\n0\r\n\r\n");
+  const std::string kAnswer =
+      Http("200 OK\r\nConnection: keep-alive\r\nContent-Length: 5", "hello");
+  const std::string kChunked =
+      Http("200 OK\r\nTransfer-Encoding: chunked", "5\r\nworld\r\n0\r\n\r\n");
   const PathCase kPaths[] = {
       {"direct", {}, "http://h.example/", ""},
-      {"socks4", {"socks.example", 1080, "id", "", ProxyKind::Socks4}, "http://h.example/",
+      {"socks4",
+       {"socks.example", 1080, "id", "", ProxyKind::Socks4},
+       "http://h.example/",
        std::string("\x00\x5A\x00\x00\x00\x00\x00\x00", 8)},
       {"socks5",
        {"socks.example", 1080, "", "", ProxyKind::Socks5},
@@ -551,7 +569,10 @@ TEST(HttpStream, FailsCleanlyAtEveryStep) {
        "http://h.example/",
        std::string("\x05\x02\x01\x00", 4) +
            std::string("\x05\x00\x00\x03\x09localhost\x00\x50", 16)},
-      {"http proxy", {"proxy.example", 3128, "", "", ProxyKind::HttpProxy}, "http://h.example/", ""},
+      {"http proxy",
+       {"proxy.example", 3128, "", "", ProxyKind::HttpProxy},
+       "http://h.example/",
+       ""},
       {"http proxy with password",
        {"proxy.example", 3128, "u", "p", ProxyKind::HttpProxyAuth},
        "http://h.example/",
@@ -636,7 +657,8 @@ TEST(HttpStream, CloseAbandonsAPendingOpen) {
 
 TEST(HttpStream, ReopeningWhileAReadIsPendingLeavesTheNewConnectionAlone) {
   // The first body has not arrived yet, so the read waits on the connection.
-  scripted peer({kvtest::peer_script{Http("200 OK\r\nContent-Length: 5"), "hello"}, Http("200 OK\r\nContent-Length: 3", "new")});
+  scripted peer({kvtest::peer_script{Http("200 OK\r\nContent-Length: 5"), "hello"},
+                 Http("200 OK\r\nContent-Length: 3", "new")});
   ASSERT_FALSE(peer.Open(form::blocking, "http://h.example/"));
   char stale[16];
   std::optional<error_code> stale_result;

@@ -47,8 +47,7 @@ class tunnel_op : public std::enable_shared_from_this<tunnel_op> {
 
   void read_head() {
     AsyncReadResponseHead(connection_, received_,
-                          [self = shared_from_this()](const error_code& ec,
-                                                      std::size_t head_size) {
+                          [self = shared_from_this()](const error_code& ec, std::size_t head_size) {
                             self->on_head(ec, head_size);
                           });
   }

@@ -22,7 +22,8 @@ TEST(ResolveLocation, RelativeAndAbsoluteLocations) {
       {"https://h.example/a", "//cdn.example/f", "https://cdn.example/f"},
       {"http://h.example/a", "https://other.example/b", "https://other.example/b"},
       {"http://h.example/a", "HTTP://Other.example/b", "HTTP://Other.example/b"},
-      {"http://h.example/a", "/go?to=http://x.example/", "http://h.example/go?to=http://x.example/"},
+      {"http://h.example/a", "/go?to=http://x.example/",
+       "http://h.example/go?to=http://x.example/"},
       {"http://h.example/a", "ftp://f.example/x", "ftp://f.example/x"},
   };
   for (const auto& c : kCases) {

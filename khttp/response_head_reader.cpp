@@ -48,8 +48,9 @@ class head_read_op : public std::enable_shared_from_this<head_read_op> {
     std::size_t head_size = 0;
     boost::system::error_code ec;
     if (Judge(scanner_.Scan(received_, head_size), ec)) {
-      boost::asio::post(connection_->get_executor(),
-                        [self = shared_from_this(), ec, head_size] { self->handler_(ec, head_size); });
+      boost::asio::post(connection_->get_executor(), [self = shared_from_this(), ec, head_size] {
+        self->handler_(ec, head_size);
+      });
       return;
     }
     read();
@@ -106,9 +107,9 @@ void ReadResponseHead(transport& connection, std::string& received, std::size_t&
   }
 }
 
-void AsyncReadResponseHead(const std::shared_ptr<transport>& connection, std::string& received,
-                           std::function<void(const boost::system::error_code&, std::size_t)>
-                               handler) {
+void AsyncReadResponseHead(
+    const std::shared_ptr<transport>& connection, std::string& received,
+    std::function<void(const boost::system::error_code&, std::size_t)> handler) {
   std::make_shared<head_read_op>(connection, received, std::move(handler))->start();
 }
 

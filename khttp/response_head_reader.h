@@ -19,8 +19,8 @@ void ReadResponseHead(transport& connection, std::string& received, std::size_t&
                       boost::system::error_code& ec);
 
 /// The same, asynchronously; `received` must stay alive until the handler runs.
-void AsyncReadResponseHead(const std::shared_ptr<transport>& connection, std::string& received,
-                           std::function<void(const boost::system::error_code&, std::size_t)>
-                               handler);
+void AsyncReadResponseHead(
+    const std::shared_ptr<transport>& connection, std::string& received,
+    std::function<void(const boost::system::error_code&, std::size_t)> handler);
 
 }  // namespace khttp

@@ -169,8 +169,8 @@ std::string Socks5Greeting(const std::string& username) {
   return std::string{kSocks5, 2, kNoAuthentication, kUsernamePassword};
 }
 
-error_code Socks5MethodError(const std::array<unsigned char, 2>& reply,
-                             const std::string& username, bool& authenticate) {
+error_code Socks5MethodError(const std::array<unsigned char, 2>& reply, const std::string& username,
+                             bool& authenticate) {
   authenticate = false;
   if (reply[0] != kSocks5) return http_error::socks_unsupported_version;
   if (reply[1] == kNoAuthentication) return {};

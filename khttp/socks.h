@@ -40,8 +40,7 @@ std::string Socks5Authentication(const std::string& username, const std::string&
                                  boost::system::error_code& ec);
 boost::system::error_code Socks5AuthenticationError(const std::array<unsigned char, 2>& reply);
 /// Empty (and `ec` invalid_argument) when the host name is over 255 bytes.
-std::string Socks5ConnectRequest(const std::string& host, int port,
-                                 boost::system::error_code& ec);
+std::string Socks5ConnectRequest(const std::string& host, int port, boost::system::error_code& ec);
 /// Checks the first 10 bytes of the reply; `rest` is how many bytes of the bound address are
 /// still to be read.
 boost::system::error_code Socks5ReplyError(const std::array<unsigned char, 10>& reply,

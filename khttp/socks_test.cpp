@@ -84,9 +84,9 @@ TEST(Socks, Socks5ConnectReplies) {
   for (const auto& c : kCases) {
     SCOPED_TRACE(std::to_string(c.reply) + "/" + std::to_string(c.address_type));
     std::size_t rest = 99;
-    EXPECT_EQ(Socks5ReplyError({c.version, c.reply, 0, c.address_type, c.length, 0, 0, 0, 0, 0},
-                               rest),
-              c.expected);
+    EXPECT_EQ(
+        Socks5ReplyError({c.version, c.reply, 0, c.address_type, c.length, 0, 0, 0, 0, 0}, rest),
+        c.expected);
     if (!c.expected) {
       EXPECT_EQ(rest, c.rest);
     }

@@ -38,18 +38,16 @@ std::size_t tcp_transport::WriteSome(const boost::asio::const_buffer& buffer,
   return socket_.write_some(buffer, ec);
 }
 
-void tcp_transport::AsyncReadSome(const boost::asio::mutable_buffer& buffer,
-                                  io_handler handler) {
-  socket_.async_read_some(buffer, [self = shared_from_this(), handler = std::move(handler)](
-                                      const boost::system::error_code& ec,
-                                      std::size_t bytes) { handler(ec, bytes); });
+void tcp_transport::AsyncReadSome(const boost::asio::mutable_buffer& buffer, io_handler handler) {
+  socket_.async_read_some(
+      buffer, [self = shared_from_this(), handler = std::move(handler)](
+                  const boost::system::error_code& ec, std::size_t bytes) { handler(ec, bytes); });
 }
 
-void tcp_transport::AsyncWriteSome(const boost::asio::const_buffer& buffer,
-                                   io_handler handler) {
-  socket_.async_write_some(buffer, [self = shared_from_this(), handler = std::move(handler)](
-                                       const boost::system::error_code& ec,
-                                       std::size_t bytes) { handler(ec, bytes); });
+void tcp_transport::AsyncWriteSome(const boost::asio::const_buffer& buffer, io_handler handler) {
+  socket_.async_write_some(
+      buffer, [self = shared_from_this(), handler = std::move(handler)](
+                  const boost::system::error_code& ec, std::size_t bytes) { handler(ec, bytes); });
 }
 
 void tcp_transport::Close(boost::system::error_code& ec) {
@@ -90,10 +88,11 @@ void tcp_transport::on_resolve(const boost::system::error_code& ec,
   if (ec) return handler(ec);
   if (closed_) return handler(boost::asio::error::operation_aborted);
   if (endpoints.empty()) return handler(boost::asio::error::host_not_found);
-  boost::asio::async_connect(
-      socket_, endpoints,
-      [self = shared_from_this(), handler](const boost::system::error_code& ec,
-                                           const tcp::endpoint&) { self->on_connect(ec, handler); });
+  boost::asio::async_connect(socket_, endpoints,
+                             [self = shared_from_this(), handler](
+                                 const boost::system::error_code& ec, const tcp::endpoint&) {
+                               self->on_connect(ec, handler);
+                             });
 }
 
 void tcp_transport::on_connect(const boost::system::error_code& ec, const done_handler& handler) {
@@ -113,14 +112,14 @@ boost::asio::ip::address_v4 tcp_transport::ResolveV4(const std::string& host,
 void tcp_transport::AsyncResolveV4(
     const std::string& host,
     std::function<void(const boost::system::error_code&, boost::asio::ip::address_v4)> handler) {
-  resolver_.async_resolve(tcp::v4(), host, "0",
-                          [self = shared_from_this(), handler = std::move(handler)](
-                              boost::system::error_code ec,
-                              const tcp::resolver::results_type& results) {
-                            if (ec) return handler(ec, {});
-                            const auto address = FirstV4(results, ec);
-                            handler(ec, address);
-                          });
+  resolver_.async_resolve(
+      tcp::v4(), host, "0",
+      [self = shared_from_this(), handler = std::move(handler)](
+          boost::system::error_code ec, const tcp::resolver::results_type& results) {
+        if (ec) return handler(ec, {});
+        const auto address = FirstV4(results, ec);
+        handler(ec, address);
+      });
 }
 
 }  // namespace khttp

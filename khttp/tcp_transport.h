@@ -11,8 +11,7 @@ namespace khttp {
 
 /// A TCP socket with its own resolver. Closing it while it resolves or connects abandons the
 /// attempt: the pending handler runs with operation_aborted.
-class tcp_transport : public socket_transport,
-                      public std::enable_shared_from_this<tcp_transport> {
+class tcp_transport : public socket_transport, public std::enable_shared_from_this<tcp_transport> {
  public:
   explicit tcp_transport(boost::asio::io_context& io);
 
@@ -33,8 +32,8 @@ class tcp_transport : public socket_transport,
                                         boost::system::error_code& ec) override;
   void AsyncResolveV4(
       const std::string& host,
-      std::function<void(const boost::system::error_code&, boost::asio::ip::address_v4)>
-          handler) override;
+      std::function<void(const boost::system::error_code&, boost::asio::ip::address_v4)> handler)
+      override;
 
  private:
   void on_resolve(const boost::system::error_code& ec,

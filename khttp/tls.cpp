@@ -107,13 +107,15 @@ class tls_transport : public transport, public std::enable_shared_from_this<tls_
   }
   void AsyncReadSome(const boost::asio::mutable_buffer& buffer, io_handler handler) override {
     stream_.async_read_some(buffer, [self = shared_from_this(), handler = std::move(handler)](
-                                        const boost::system::error_code& ec,
-                                        std::size_t bytes) { handler(ec, bytes); });
+                                        const boost::system::error_code& ec, std::size_t bytes) {
+      handler(ec, bytes);
+    });
   }
   void AsyncWriteSome(const boost::asio::const_buffer& buffer, io_handler handler) override {
     stream_.async_write_some(buffer, [self = shared_from_this(), handler = std::move(handler)](
-                                         const boost::system::error_code& ec,
-                                         std::size_t bytes) { handler(ec, bytes); });
+                                         const boost::system::error_code& ec, std::size_t bytes) {
+      handler(ec, bytes);
+    });
   }
   void Close(boost::system::error_code& ec) override { inner_->Close(ec); }
   bool IsOpen() const override { return inner_->IsOpen(); }
@@ -124,11 +126,10 @@ class tls_transport : public transport, public std::enable_shared_from_this<tls_
   }
 
   void AsyncHandshake(done_handler handler) {
-    stream_.async_handshake(boost::asio::ssl::stream_base::client,
-                            [self = shared_from_this(), handler = std::move(handler)](
-                                const boost::system::error_code& ec) {
-                              handler(self->Explained(ec));
-                            });
+    stream_.async_handshake(
+        boost::asio::ssl::stream_base::client,
+        [self = shared_from_this(), handler = std::move(handler)](
+            const boost::system::error_code& ec) { handler(self->Explained(ec)); });
   }
 
  private:
@@ -147,14 +148,11 @@ class tls_transport : public transport, public std::enable_shared_from_this<tls_
 };
 
 std::shared_ptr<tls_transport> MakeTlsTransport(std::shared_ptr<transport> inner,
-                                                const std::string& host,
-                                                bool verify_certificate) {
+                                                const std::string& host, bool verify_certificate) {
   return std::make_shared<tls_transport>(std::move(inner), host, verify_certificate);
 }
 
-void TlsHandshake(tls_transport& session, boost::system::error_code& ec) {
-  session.Handshake(ec);
-}
+void TlsHandshake(tls_transport& session, boost::system::error_code& ec) { session.Handshake(ec); }
 
 void AsyncTlsHandshake(const std::shared_ptr<tls_transport>& session, done_handler handler) {
   session->AsyncHandshake(std::move(handler));

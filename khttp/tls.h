@@ -22,8 +22,7 @@ class tls_transport;
 /// certificate must name `host` (a DNS name, or an IP address for an address literal). The server
 /// name indication is `host` unless it is an address literal. Nothing is sent until Handshake.
 std::shared_ptr<tls_transport> MakeTlsTransport(std::shared_ptr<transport> inner,
-                                                const std::string& host,
-                                                bool verify_certificate);
+                                                const std::string& host, bool verify_certificate);
 
 /// Runs the client handshake. A failed certificate check is reported in
 /// tls_certificate_category; other failures as OpenSSL or the inner transport report them.

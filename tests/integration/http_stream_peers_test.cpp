@@ -119,7 +119,8 @@ TEST(HttpStreamPeers, FollowsRedirectsButNotFromHttpsToHttp) {
       EXPECT_EQ(kvtest::Sha256Hex(driver.ReadBody(ec)), peers::Get().BigDigest());
     }
     stream_driver driver(form);
-    EXPECT_EQ(driver.Open(Origin(true) + "/to-http"), make_error_code(http_error::insecure_redirect));
+    EXPECT_EQ(driver.Open(Origin(true) + "/to-http"),
+              make_error_code(http_error::insecure_redirect));
     EXPECT_FALSE(driver.stream().IsOpen());
   }
 }
@@ -150,7 +151,8 @@ TEST(HttpStreamPeers, ChecksCertificatesUnlessTold) {
   for (const auto& c : kCases) {
     for (stream_form form : kvtest::kStreamForms) {
       for (bool check : {true, false}) {
-        SCOPED_TRACE(std::string(c.name) + ", " + kvtest::Name(form) + (check ? "" : ", unchecked"));
+        SCOPED_TRACE(std::string(c.name) + ", " + kvtest::Name(form) +
+                     (check ? "" : ", unchecked"));
         trust_store store(c.own_ca_trusted ? peers::Get().CaFile().string() : "/nonexistent.pem");
         stream_driver driver(form);
         driver.stream().SetCheckCertificate(check);
@@ -174,9 +176,13 @@ TEST(HttpStreamPeers, ProxiesRefuseWithoutCredentials) {
     error_code expected;
   };
   const Case kCases[] = {
-      {"http proxy", {"127.0.0.1", p.TinyproxyAuthPort(), "", "", ProxyKind::HttpProxy}, false,
+      {"http proxy",
+       {"127.0.0.1", p.TinyproxyAuthPort(), "", "", ProxyKind::HttpProxy},
+       false,
        make_status_error(407)},
-      {"connect tunnel", {"127.0.0.1", p.TinyproxyAuthPort(), "", "", ProxyKind::HttpProxy}, true,
+      {"connect tunnel",
+       {"127.0.0.1", p.TinyproxyAuthPort(), "", "", ProxyKind::HttpProxy},
+       true,
        make_status_error(407)},
       // tinyproxy answers wrong credentials with 401 rather than 407.
       {"wrong proxy password",
@@ -187,8 +193,10 @@ TEST(HttpStreamPeers, ProxiesRefuseWithoutCredentials) {
        {"127.0.0.1", p.MicrosocksPort(), "bob", "wrong", ProxyKind::Socks5Auth},
        false,
        make_error_code(http_error::socks_authentication_error)},
-      {"socks5 without user name", {"127.0.0.1", p.MicrosocksPort(), "", "", ProxyKind::Socks5},
-       false, make_error_code(http_error::socks_unsupported_authentication_version)},
+      {"socks5 without user name",
+       {"127.0.0.1", p.MicrosocksPort(), "", "", ProxyKind::Socks5},
+       false,
+       make_error_code(http_error::socks_unsupported_authentication_version)},
   };
   for (const auto& c : kCases) {
     for (stream_form form : kvtest::kStreamForms) {

@@ -23,10 +23,8 @@ const std::map<std::string, std::string> kReplies = {
     {"/status-bad-version", "HTTP/one 200 OK\r\n\r\n"},
     {"/status-empty-reason", "HTTP/1.1 200 \r\nContent-Length: 2\r\n\r\nok"},
     {"/folded", "HTTP/1.1 200 OK\r\nX-Long: part1\r\n\tpart2\r\nContent-Length: 2\r\n\r\nok"},
-    {"/continue",
-     "HTTP/1.1 100 Continue\r\n\r\nHTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nok"},
-    {"/bad-chunk",
-     "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n5\r\nhelloXX0\r\n\r\n"},
+    {"/continue", "HTTP/1.1 100 Continue\r\n\r\nHTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nok"},
+    {"/bad-chunk", "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n5\r\nhelloXX0\r\n\r\n"},
     {"/chunked", "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n2\r\nok\r\n0\r\n\r\n"},
     {"/cookies",
      "HTTP/1.1 302 Found\r\nSet-Cookie: a=1\r\nSET-COOKIE: b=2\r\nsEt-CoOkIe: c=3\r\n"

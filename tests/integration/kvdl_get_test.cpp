@@ -34,9 +34,8 @@ std::string Local(int port) { return "127.0.0.1:" + std::to_string(port); }
 TEST(KvdlGet, WritesTheBodyToAFileThroughAProxy) {
   kvtest::TempFolder folder;
   const auto file = folder.path() / "big.bin";
-  const Result result =
-      Kvdl({Https("/redirect"), "-o", file.string(), "--proxy",
-            "http://alice:s3cret@" + Local(peers::Get().TinyproxyAuthPort())});
+  const Result result = Kvdl({Https("/redirect"), "-o", file.string(), "--proxy",
+                              "http://alice:s3cret@" + Local(peers::Get().TinyproxyAuthPort())});
   EXPECT_EQ(result.exit_code, 0) << result.err;
   EXPECT_EQ(result.out, "");
   EXPECT_EQ(kvtest::Sha256Hex(kvtest::ReadFile(file)), peers::Get().BigDigest());
@@ -44,8 +43,8 @@ TEST(KvdlGet, WritesTheBodyToAFileThroughAProxy) {
 }
 
 TEST(KvdlGet, VerbosePrintsTheHeadsToStandardError) {
-  const Result result =
-      Kvdl({Http("/small.txt"), "-v", "--proxy", "socks5://bob:pw@" + Local(peers::Get().MicrosocksPort())});
+  const Result result = Kvdl({Http("/small.txt"), "-v", "--proxy",
+                              "socks5://bob:pw@" + Local(peers::Get().MicrosocksPort())});
   EXPECT_EQ(result.exit_code, 0) << result.err;
   EXPECT_EQ(result.out, "small file\n");
   EXPECT_NE(result.err.find("> GET /small.txt HTTP/1.1\n"), std::string::npos) << result.err;
@@ -66,7 +65,8 @@ TEST(KvdlGet, NamesEachFailureInOneLine) {
   };
   const Case kCases[] = {
       {{Http("/missing")}, "kvdl: HTTP 404 Not found\n"},
-      {{Https("/small.txt", "localhost")}, "kvdl: TLS: certificate verify failed: hostname mismatch\n"},
+      {{Https("/small.txt", "localhost")},
+       "kvdl: TLS: certificate verify failed: hostname mismatch\n"},
       {{Https("/to-http")}, "kvdl: Redirect from https to http refused\n"},
       {{Http("/small.txt"), "--proxy", "http://" + Local(p.TinyproxyAuthPort())},
        "kvdl: proxy " + Local(p.TinyproxyAuthPort()) +
@@ -97,13 +97,18 @@ TEST(KvdlGet, UntrustedCertificateIsNamed) {
   const Result result = Kvdl({url});
   kvtest::SetEnvironment("SSL_CERT_FILE", peers::Get().CaFile().string());
   EXPECT_EQ(result.exit_code, 1);
-  EXPECT_EQ(result.err, "kvdl: TLS: certificate verify failed: unable to get local issuer certificate\n");
+  EXPECT_EQ(result.err,
+            "kvdl: TLS: certificate verify failed: unable to get local issuer certificate\n");
 }
 
 TEST(KvdlGet, BadArgumentsAreUsageErrors) {
-  for (const auto& arguments : std::vector<std::vector<std::string>>{
-           {}, {"http://h.example/", "-o"}, {"http://h.example/", "--proxy", "ftp://p:1"},
-           {"http://h.example/", "--proxy", "http://p"}, {"a", "b"}, {"--bogus"}}) {
+  for (const auto& arguments :
+       std::vector<std::vector<std::string>>{{},
+                                             {"http://h.example/", "-o"},
+                                             {"http://h.example/", "--proxy", "ftp://p:1"},
+                                             {"http://h.example/", "--proxy", "http://p"},
+                                             {"a", "b"},
+                                             {"--bogus"}}) {
     const Result result = Kvdl(arguments);
     EXPECT_EQ(result.exit_code, 2) << result.err;
     EXPECT_NE(result.err.find("usage: kvdl get URL"), std::string::npos);

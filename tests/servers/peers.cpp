@@ -21,7 +21,8 @@ std::string ReadTemplate(const char* name) {
   return text;
 }
 
-std::string Filled(std::string text, const std::vector<std::pair<std::string, std::string>>& values) {
+std::string Filled(std::string text,
+                   const std::vector<std::pair<std::string, std::string>>& values) {
   for (const auto& value : values) {
     const std::string mark = "@" + value.first + "@";
     for (auto at = text.find(mark); at != std::string::npos; at = text.find(mark, at)) {
@@ -79,18 +80,34 @@ struct peers::state {
     const auto& dir = folder.path();
     const auto log = dir / "setup.log";
     // A test CA and a server certificate for 127.0.0.1 signed by it.
-    Run({"openssl", "req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1",
-         "-nodes", "-keyout", (dir / "ca.key").string(), "-out", (dir / "ca.pem").string(),
-         "-days", "2", "-subj", "/CN=kelvane test CA", "-addext",
-         "basicConstraints=critical,CA:TRUE", "-addext", "keyUsage=critical,keyCertSign"},
+    Run({"openssl",
+         "req",
+         "-x509",
+         "-newkey",
+         "ec",
+         "-pkeyopt",
+         "ec_paramgen_curve:prime256v1",
+         "-nodes",
+         "-keyout",
+         (dir / "ca.key").string(),
+         "-out",
+         (dir / "ca.pem").string(),
+         "-days",
+         "2",
+         "-subj",
+         "/CN=kelvane test CA",
+         "-addext",
+         "basicConstraints=critical,CA:TRUE",
+         "-addext",
+         "keyUsage=critical,keyCertSign"},
         log);
     Run({"openssl", "req", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1", "-nodes",
          "-keyout", (dir / "server.key").string(), "-out", (dir / "server.csr").string(), "-subj",
          "/CN=127.0.0.1"},
         log);
     Run({"openssl", "x509", "-req", "-in", (dir / "server.csr").string(), "-CA",
-         (dir / "ca.pem").string(), "-CAkey", (dir / "ca.key").string(), "-CAcreateserial",
-         "-out", (dir / "server.pem").string(), "-days", "2", "-extfile",
+         (dir / "ca.pem").string(), "-CAkey", (dir / "ca.key").string(), "-CAcreateserial", "-out",
+         (dir / "server.pem").string(), "-days", "2", "-extfile",
          std::string(KV_SOURCE_DIR) + "/tests/servers/ext.cnf"},
         log);
     ca_file = dir / "ca.pem";
@@ -103,10 +120,10 @@ struct peers::state {
     http_port = FreePort();
     https_port = FreePort();
     const auto config = folder.Write(
-        "nginx.conf", Filled(ReadTemplate("nginx.conf.in"),
-                             {{"DIR", dir.string()},
-                              {"HTTP_PORT", std::to_string(http_port)},
-                              {"HTTPS_PORT", std::to_string(https_port)}}));
+        "nginx.conf",
+        Filled(ReadTemplate("nginx.conf.in"), {{"DIR", dir.string()},
+                                               {"HTTP_PORT", std::to_string(http_port)},
+                                               {"HTTPS_PORT", std::to_string(https_port)}}));
     const auto nginx_log = dir / "nginx.log";
     nginx.emplace(std::vector<std::string>{"nginx", "-e", (dir / "nginx-error.log").string(), "-p",
                                            dir.string(), "-c", config.string()},
@@ -181,8 +198,8 @@ int peers::DantePort() {
       "danted.conf", Filled(ReadTemplate("danted.conf.in"),
                             {{"DIR", dir.string()}, {"PORT", std::to_string(port)}}));
   const auto log = dir / "danted.out";
-  state_->dante.emplace(
-      std::vector<std::string>{"danted", "-f", config.string(), "-N", "1"}, log, log);
+  state_->dante.emplace(std::vector<std::string>{"danted", "-f", config.string(), "-N", "1"}, log,
+                        log);
   state_->dante_port = Started(state_->dante, port, "danted", dir / "danted.log");
   return port;
 }
@@ -191,9 +208,10 @@ int peers::MicrosocksPort() {
   if (state_->microsocks) return state_->microsocks_port;
   const int port = FreePort();
   const auto log = state_->folder.path() / "microsocks.log";
-  state_->microsocks.emplace(std::vector<std::string>{"microsocks", "-i", "127.0.0.1", "-p",
-                                                      std::to_string(port), "-u", "bob", "-P", "pw"},
-                             log, log);
+  state_->microsocks.emplace(
+      std::vector<std::string>{"microsocks", "-i", "127.0.0.1", "-p", std::to_string(port), "-u",
+                               "bob", "-P", "pw"},
+      log, log);
   state_->microsocks_port = Started(state_->microsocks, port, "microsocks", log);
   return port;
 }

@@ -1,7 +1,7 @@
 #include "tests/support/memory_transport.h"
 
-#include <boost/asio/post.hpp>
 #include <algorithm>
+#include <boost/asio/post.hpp>
 #include <cstring>
 
 namespace kvtest {
@@ -49,8 +49,7 @@ std::size_t memory_transport::ReadSome(const boost::asio::mutable_buffer& buffer
   return bytes;
 }
 
-std::size_t memory_transport::WriteSome(const boost::asio::const_buffer& buffer,
-                                        error_code& ec) {
+std::size_t memory_transport::WriteSome(const boost::asio::const_buffer& buffer, error_code& ec) {
   ec.clear();
   if (!open_) {
     ec = asio_error::bad_descriptor;

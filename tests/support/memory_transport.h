@@ -60,10 +60,8 @@ class memory_transport : public khttp::socket_transport,
                        boost::system::error_code& ec) override;
   std::size_t WriteSome(const boost::asio::const_buffer& buffer,
                         boost::system::error_code& ec) override;
-  void AsyncReadSome(const boost::asio::mutable_buffer& buffer,
-                     khttp::io_handler handler) override;
-  void AsyncWriteSome(const boost::asio::const_buffer& buffer,
-                      khttp::io_handler handler) override;
+  void AsyncReadSome(const boost::asio::mutable_buffer& buffer, khttp::io_handler handler) override;
+  void AsyncWriteSome(const boost::asio::const_buffer& buffer, khttp::io_handler handler) override;
   void Close(boost::system::error_code& ec) override;
   bool IsOpen() const override { return open_; }
   void Connect(const std::string& host, int port, boost::system::error_code& ec) override;
@@ -72,8 +70,8 @@ class memory_transport : public khttp::socket_transport,
                                         boost::system::error_code& ec) override;
   void AsyncResolveV4(
       const std::string& host,
-      std::function<void(const boost::system::error_code&, boost::asio::ip::address_v4)>
-          handler) override;
+      std::function<void(const boost::system::error_code&, boost::asio::ip::address_v4)> handler)
+      override;
 
  private:
   bool Failed(boost::system::error_code& ec);
@@ -99,9 +97,7 @@ class memory_network {
                  std::size_t piece = std::numeric_limits<std::size_t>::max());
 
   khttp::transport_factory Factory();
-  const std::vector<std::shared_ptr<memory_transport>>& Connections() const {
-    return connections_;
-  }
+  const std::vector<std::shared_ptr<memory_transport>>& Connections() const { return connections_; }
   /// What the stream wrote on connection `index`; empty when there was none.
   std::string Written(std::size_t index) const;
 

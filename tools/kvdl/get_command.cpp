@@ -182,7 +182,8 @@ int RunGet(int argc, char** argv) {
   for (;;) {
     const std::size_t bytes = stream.ReadSome(boost::asio::buffer(buffer), ec);
     if (bytes > 0 && !sink.Write(buffer.data(), bytes)) {
-      return Fail("cannot write " + (arguments.output.empty() ? "standard output" : arguments.output));
+      return Fail("cannot write " +
+                  (arguments.output.empty() ? "standard output" : arguments.output));
     }
     received += bytes;
     if (bytes == 0 || ec) break;
