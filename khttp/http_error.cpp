@@ -17,6 +17,8 @@ constexpr CodeText kMessages[] = {
     {10, "invalid type requested from entry"},
     {11, "Invalid chunked encoding"},
     {12, "Invalid redirect address"},
+    {20, "Redirect from https to http refused"},
+    {21, "Connection closed before the end of the body"},
     {100, "Continue"},
     {101, "Switching protocols"},
     {200, "OK"},

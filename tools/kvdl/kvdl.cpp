@@ -1,24 +1,31 @@
-// kvdl: the download engine's command-line tool.
+// kvdl: the download engine's command-line tool. `kvdl COMMAND ...` runs one subcommand; each
+// lives in its own file (get_command.cpp, meta_command.cpp, ...).
 #include <cstdio>
-#include <iostream>
-#include <string>
+#include <cstring>
 
-#include "platform/text.h"
-#include "tools/kvdl/meta_command.h"
+#include "tools/kvdl/commands.h"
 
 namespace {
 
+const kvdl::command kCommands[] = {
+    {"get", "URL [-o FILE] [-v] [--proxy URL] [--insecure]", kvdl::RunGet},
+    {"meta", "FILE   what the resume file FILE records", kvdl::RunMetaCommand},
+};
+
 int Usage() {
-  std::fprintf(stderr, "usage: kvdl meta FILE   what the resume file FILE records\n");
+  for (const auto& command : kCommands) {
+    std::fprintf(stderr, "usage: kvdl %s %s\n", command.name, command.usage);
+  }
   return 2;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  const std::string command = argc > 1 ? argv[1] : "";
-  if (command == "meta" && argc == 3) {
-    return kvdl::RunMeta(platform::NarrowToWide(argv[2]), std::cout, std::cerr);
+  if (argc < 2) return Usage();
+  for (const auto& command : kCommands) {
+    if (std::strcmp(argv[1], command.name) == 0) return command.run(argc - 2, argv + 2);
   }
+  std::fprintf(stderr, "kvdl: unknown command \"%s\"\n", argv[1]);
   return Usage();
 }

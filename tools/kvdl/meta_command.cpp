@@ -1,11 +1,14 @@
 #include "tools/kvdl/meta_command.h"
 
 #include <bitset>
+#include <cstdio>
+#include <iostream>
 
 #include "khttp/range_set.h"
 #include "khttp/resume_file.h"
 #include "platform/file_system.h"
 #include "platform/text.h"
+#include "tools/kvdl/commands.h"
 
 namespace kvdl {
 
@@ -46,6 +49,14 @@ int RunMeta(const std::wstring& path, std::ostream& out, std::ostream& err) {
     out << "missing=" << gap.left << "-" << gap.right - 1 << "\n";
   }
   return 0;
+}
+
+int RunMetaCommand(int argc, char** argv) {
+  if (argc != 1) {
+    std::fprintf(stderr, "usage: kvdl meta FILE\n");
+    return 2;
+  }
+  return RunMeta(platform::NarrowToWide(argv[0]), std::cout, std::cerr);
 }
 
 }  // namespace kvdl

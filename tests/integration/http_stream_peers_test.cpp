@@ -1,0 +1,212 @@
+// The HTTP stream against real servers and proxies on loopback: every connection path in both
+// forms, ranges on a kept-alive connection, redirects, certificate checks, proxy refusals.
+#include <gtest/gtest.h>
+#include <openssl/x509_vfy.h>
+
+#include "khttp/http_error.h"
+#include "khttp/http_stream.h"
+#include "khttp/tls.h"
+#include "tests/integration/stream_driver.h"
+#include "tests/servers/peers.h"
+#include "tests/support/child_process.h"
+
+namespace khttp {
+namespace {
+
+using boost::system::error_code;
+using kvtest::peers;
+using kvtest::stream_driver;
+using kvtest::stream_form;
+
+std::string Origin(bool https) {
+  auto& p = peers::Get();
+  return https ? "https://127.0.0.1:" + std::to_string(p.HttpsPort())
+               : "http://127.0.0.1:" + std::to_string(p.HttpPort());
+}
+
+struct ConnectionPath {
+  const char* name;
+  ProxyKind kind;
+  int (peers::*port)();
+  const char* username;
+  const char* password;
+  bool https;
+};
+
+const ConnectionPath kPaths[] = {
+    {"direct http", ProxyKind::Direct, nullptr, "", "", false},
+    {"direct https", ProxyKind::Direct, nullptr, "", "", true},
+    {"socks4 http", ProxyKind::Socks4, &peers::DantePort, "kvtest", "", false},
+    {"socks4 https", ProxyKind::Socks4, &peers::DantePort, "kvtest", "", true},
+    {"socks5 http", ProxyKind::Socks5, &peers::DantePort, "", "", false},
+    {"socks5 https", ProxyKind::Socks5, &peers::DantePort, "", "", true},
+    {"socks5 password http", ProxyKind::Socks5Auth, &peers::MicrosocksPort, "bob", "pw", false},
+    {"socks5 password https", ProxyKind::Socks5Auth, &peers::MicrosocksPort, "bob", "pw", true},
+    {"http proxy", ProxyKind::HttpProxy, &peers::TinyproxyPort, "", "", false},
+    {"http proxy with credentials", ProxyKind::HttpProxyAuth, &peers::TinyproxyAuthPort, "alice",
+     "s3cret", false},
+    {"connect tunnel", ProxyKind::HttpProxy, &peers::TinyproxyPort, "", "", true},
+    {"connect tunnel with credentials", ProxyKind::HttpProxyAuth, &peers::TinyproxyAuthPort,
+     "alice", "s3cret", true},
+};
+
+ProxySettings ProxyOf(const ConnectionPath& path) {
+  ProxySettings proxy;
+  proxy.kind = path.kind;
+  if (path.port) {
+    proxy.hostname = "127.0.0.1";
+    proxy.port = (peers::Get().*path.port)();
+  }
+  proxy.username = path.username;
+  proxy.password = path.password;
+  return proxy;
+}
+
+TEST(HttpStreamPeers, BodyArrivesWholeOnEveryPath) {
+  for (const auto& path : kPaths) {
+    for (stream_form form : kvtest::kStreamForms) {
+      SCOPED_TRACE(std::string(path.name) + ", " + kvtest::Name(form));
+      stream_driver driver(form);
+      driver.stream().SetProxy(ProxyOf(path));
+      ASSERT_FALSE(driver.Open(Origin(path.https) + "/big.bin"));
+      EXPECT_EQ(driver.stream().ContentLength(),
+                static_cast<std::int64_t>(peers::Get().BigFile().size()));
+      error_code ec;
+      const std::string body = driver.ReadBody(ec);
+      EXPECT_EQ(ec, boost::asio::error::eof);  // "Connection: close" was asked for
+      EXPECT_EQ(body.size(), peers::Get().BigFile().size());
+      EXPECT_EQ(kvtest::Sha256Hex(body), peers::Get().BigDigest());
+    }
+  }
+}
+
+TEST(HttpStreamPeers, RangesOnOneKeptAliveConnection) {
+  const std::string& big = peers::Get().BigFile();
+  for (bool https : {false, true}) {
+    for (stream_form form : kvtest::kStreamForms) {
+      SCOPED_TRACE(std::string(https ? "https, " : "http, ") + kvtest::Name(form));
+      stream_driver driver(form);
+      RequestOptions options;
+      options.Insert("Range", "bytes=0-99");
+      options.Insert("Connection", "keep-alive");
+      driver.stream().SetRequestOptions(options);
+      ASSERT_FALSE(driver.Open(Origin(https) + "/big.bin"));
+      EXPECT_EQ(driver.stream().StatusCode(), 206);
+      EXPECT_EQ(driver.stream().ContentLength(), static_cast<std::int64_t>(big.size()));
+      error_code ec;
+      EXPECT_EQ(driver.ReadBody(ec), big.substr(0, 100));
+      EXPECT_FALSE(ec);
+      for (std::size_t from : {std::size_t{1000}, big.size() - 10}) {
+        RequestOptions next;
+        next.Insert("Range", "bytes=" + std::to_string(from) + "-" + std::to_string(from + 1999));
+        next.Insert("Connection", "keep-alive");
+        ASSERT_FALSE(driver.Request(next));
+        EXPECT_EQ(driver.ReadBody(ec), big.substr(from, 2000));
+        EXPECT_FALSE(ec) << ec.message();
+      }
+    }
+  }
+}
+
+TEST(HttpStreamPeers, FollowsRedirectsButNotFromHttpsToHttp) {
+  for (stream_form form : kvtest::kStreamForms) {
+    SCOPED_TRACE(kvtest::Name(form));
+    for (bool https : {false, true}) {
+      stream_driver driver(form);
+      ASSERT_FALSE(driver.Open(Origin(https) + "/redirect"));
+      EXPECT_EQ(driver.stream().FinalUrl().ToString(), Origin(https) + "/big.bin");
+      error_code ec;
+      EXPECT_EQ(kvtest::Sha256Hex(driver.ReadBody(ec)), peers::Get().BigDigest());
+    }
+    stream_driver driver(form);
+    EXPECT_EQ(driver.Open(Origin(true) + "/to-http"),
+              make_error_code(http_error::insecure_redirect));
+    EXPECT_FALSE(driver.stream().IsOpen());
+  }
+}
+
+// Sets SSL_CERT_FILE for one scope.
+class trust_store {
+ public:
+  explicit trust_store(const std::string& file) { kvtest::SetEnvironment("SSL_CERT_FILE", file); }
+  ~trust_store() { kvtest::SetEnvironment("SSL_CERT_FILE", peers::Get().CaFile().string()); }
+};
+
+TEST(HttpStreamPeers, ChecksCertificatesUnlessTold) {
+  const std::string port = std::to_string(peers::Get().HttpsPort());
+  struct Case {
+    const char* name;
+    std::string url;
+    bool own_ca_trusted;
+    int verify_error;
+  };
+  const Case kCases[] = {
+      {"trusted CA and matching address", "https://127.0.0.1:" + port + "/small.txt", true,
+       X509_V_OK},
+      {"name the certificate does not carry", "https://localhost:" + port + "/small.txt", true,
+       X509_V_ERR_HOSTNAME_MISMATCH},
+      {"CA not in the trust store", "https://127.0.0.1:" + port + "/small.txt", false,
+       X509_V_ERR_UNABLE_TO_GET_ISSUER_CERT_LOCALLY},
+  };
+  for (const auto& c : kCases) {
+    for (stream_form form : kvtest::kStreamForms) {
+      for (bool check : {true, false}) {
+        SCOPED_TRACE(std::string(c.name) + ", " + kvtest::Name(form) +
+                     (check ? "" : ", unchecked"));
+        trust_store store(c.own_ca_trusted ? peers::Get().CaFile().string() : "/nonexistent.pem");
+        stream_driver driver(form);
+        driver.stream().SetCheckCertificate(check);
+        const error_code ec = driver.Open(c.url);
+        if (!check || c.verify_error == X509_V_OK) {
+          EXPECT_FALSE(ec) << ec.message();
+        } else {
+          EXPECT_EQ(ec, error_code(c.verify_error, tls_certificate_category())) << ec.message();
+        }
+      }
+    }
+  }
+}
+
+TEST(HttpStreamPeers, ProxiesRefuseWithoutCredentials) {
+  auto& p = peers::Get();
+  struct Case {
+    const char* name;
+    ProxySettings proxy;
+    bool https;
+    error_code expected;
+  };
+  const Case kCases[] = {
+      {"http proxy",
+       {"127.0.0.1", p.TinyproxyAuthPort(), "", "", ProxyKind::HttpProxy},
+       false,
+       make_status_error(407)},
+      {"connect tunnel",
+       {"127.0.0.1", p.TinyproxyAuthPort(), "", "", ProxyKind::HttpProxy},
+       true,
+       make_status_error(407)},
+      // tinyproxy answers wrong credentials with 401 rather than 407.
+      {"wrong proxy password",
+       {"127.0.0.1", p.TinyproxyAuthPort(), "alice", "wrong", ProxyKind::HttpProxyAuth},
+       true,
+       make_status_error(401)},
+      {"socks5 wrong password",
+       {"127.0.0.1", p.MicrosocksPort(), "bob", "wrong", ProxyKind::Socks5Auth},
+       false,
+       make_error_code(http_error::socks_authentication_error)},
+      {"socks5 without user name",
+       {"127.0.0.1", p.MicrosocksPort(), "", "", ProxyKind::Socks5},
+       false,
+       make_error_code(http_error::socks_unsupported_authentication_version)},
+  };
+  for (const auto& c : kCases) {
+    for (stream_form form : kvtest::kStreamForms) {
+      SCOPED_TRACE(std::string(c.name) + ", " + kvtest::Name(form));
+      stream_driver driver(form);
+      driver.stream().SetProxy(c.proxy);
+      EXPECT_EQ(driver.Open(Origin(c.https) + "/small.txt"), c.expected);
+    }
+  }
+}
+
+}  // namespace
+}  // namespace khttp

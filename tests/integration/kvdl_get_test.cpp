@@ -1,0 +1,119 @@
+// kvdl get against the real peers: what it writes and how it fails.
+#include <gtest/gtest.h>
+
+#include "tests/servers/peers.h"
+#include "tests/support/child_process.h"
+#include "tests/support/temp_folder.h"
+
+namespace {
+
+using kvtest::peers;
+
+struct Result {
+  int exit_code;
+  std::string out;
+  std::string err;
+};
+
+Result Kvdl(const std::vector<std::string>& arguments) {
+  kvtest::TempFolder folder;
+  std::vector<std::string> argv{KVDL_PATH, "get"};
+  argv.insert(argv.end(), arguments.begin(), arguments.end());
+  const int code = kvtest::RunProgram(argv, folder.path() / "out", folder.path() / "err");
+  return {code, kvtest::ReadFile(folder.path() / "out"), kvtest::ReadFile(folder.path() / "err")};
+}
+
+std::string Http(const std::string& path) {
+  return "http://127.0.0.1:" + std::to_string(peers::Get().HttpPort()) + path;
+}
+std::string Https(const std::string& path, const std::string& host = "127.0.0.1") {
+  return "https://" + host + ":" + std::to_string(peers::Get().HttpsPort()) + path;
+}
+std::string Local(int port) { return "127.0.0.1:" + std::to_string(port); }
+
+TEST(KvdlGet, WritesTheBodyToAFileThroughAProxy) {
+  kvtest::TempFolder folder;
+  const auto file = folder.path() / "big.bin";
+  const Result result = Kvdl({Https("/redirect"), "-o", file.string(), "--proxy",
+                              "http://alice:s3cret@" + Local(peers::Get().TinyproxyAuthPort())});
+  EXPECT_EQ(result.exit_code, 0) << result.err;
+  EXPECT_EQ(result.out, "");
+  EXPECT_EQ(kvtest::Sha256Hex(kvtest::ReadFile(file)), peers::Get().BigDigest());
+  EXPECT_FALSE(std::filesystem::exists(file.string() + ".part"));
+}
+
+TEST(KvdlGet, VerbosePrintsTheHeadsToStandardError) {
+  const Result result = Kvdl({Http("/small.txt"), "-v", "--proxy",
+                              "socks5://bob:pw@" + Local(peers::Get().MicrosocksPort())});
+  EXPECT_EQ(result.exit_code, 0) << result.err;
+  EXPECT_EQ(result.out, "small file\n");
+  EXPECT_NE(result.err.find("> GET /small.txt HTTP/1.1\n"), std::string::npos) << result.err;
+  EXPECT_NE(result.err.find("< HTTP/1.1 200 OK\n"), std::string::npos) << result.err;
+}
+
+TEST(KvdlGet, InsecureTakesAnyCertificate) {
+  const Result result = Kvdl({Https("/small.txt", "localhost"), "--insecure"});
+  EXPECT_EQ(result.exit_code, 0) << result.err;
+  EXPECT_EQ(result.out, "small file\n");
+}
+
+TEST(KvdlGet, NamesEachFailureInOneLine) {
+  auto& p = peers::Get();
+  struct Case {
+    std::vector<std::string> arguments;
+    std::string line;
+  };
+  const Case kCases[] = {
+      {{Http("/missing")}, "kvdl: HTTP 404 Not found\n"},
+      {{Https("/small.txt", "localhost")},
+       "kvdl: TLS: certificate verify failed: hostname mismatch\n"},
+      {{Https("/to-http")}, "kvdl: Redirect from https to http refused\n"},
+      {{Http("/small.txt"), "--proxy", "http://" + Local(p.TinyproxyAuthPort())},
+       "kvdl: proxy " + Local(p.TinyproxyAuthPort()) +
+           " refused: HTTP 407 Proxy authentication required\n"},
+      {{Https("/small.txt"), "--proxy", "socks5://bob:nope@" + Local(p.MicrosocksPort())},
+       "kvdl: proxy " + Local(p.MicrosocksPort()) + " refused: SOCKS authentication error\n"},
+      {{Http("/small.txt"), "--proxy", "socks4://" + Local(kvtest::FreePort())},
+       "kvdl: cannot connect to proxy "},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.line);
+    kvtest::TempFolder folder;
+    const auto file = folder.path() / "kept";
+    folder.Write("kept", "what was there before");
+    std::vector<std::string> arguments = c.arguments;
+    arguments.insert(arguments.end(), {"-o", file.string()});
+    const Result result = Kvdl(arguments);
+    EXPECT_EQ(result.exit_code, 1);
+    EXPECT_EQ(result.err.substr(0, c.line.size()), c.line);
+    EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 1);
+    EXPECT_EQ(kvtest::ReadFile(file), "what was there before");
+  }
+}
+
+TEST(KvdlGet, UntrustedCertificateIsNamed) {
+  const std::string url = Https("/small.txt");  // starts nginx, which sets SSL_CERT_FILE
+  kvtest::SetEnvironment("SSL_CERT_FILE", "/nonexistent.pem");
+  const Result result = Kvdl({url});
+  kvtest::SetEnvironment("SSL_CERT_FILE", peers::Get().CaFile().string());
+  EXPECT_EQ(result.exit_code, 1);
+  EXPECT_EQ(result.err,
+            "kvdl: TLS: certificate verify failed: unable to get local issuer certificate\n");
+}
+
+TEST(KvdlGet, BadArgumentsAreUsageErrors) {
+  for (const auto& arguments :
+       std::vector<std::vector<std::string>>{{},
+                                             {"http://h.example/", "-o"},
+                                             {"http://h.example/", "--proxy", "ftp://p:1"},
+                                             {"http://h.example/", "--proxy", "http://p"},
+                                             {"a", "b"},
+                                             {"--bogus"}}) {
+    const Result result = Kvdl(arguments);
+    EXPECT_EQ(result.exit_code, 2) << result.err;
+    EXPECT_NE(result.err.find("usage: kvdl get URL"), std::string::npos);
+  }
+  EXPECT_EQ(Kvdl({"not a url"}).exit_code, 1);
+}
+
+}  // namespace
