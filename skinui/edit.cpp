@@ -16,6 +16,8 @@ const ControlClass& CEdit::ClassInfo() {
   return info;
 }
 
+CEdit::CEdit() { SetBkColor(0xFFFFFFFF); }
+
 void CEdit::SetReadOnly(bool read_only) {
   read_only_ = read_only;
   Invalidate();

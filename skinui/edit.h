@@ -10,6 +10,8 @@ namespace SkinUI {
 
 class CEdit : public CLabel {
  public:
+  /// White like a system text field, unless the skin gives a background.
+  CEdit();
   static const ControlClass& ClassInfo();
   const ControlClass& GetClass() const override { return ClassInfo(); }
 

@@ -33,7 +33,8 @@ enum class VerticalAlign { kTop, kCenter, kBottom };
 struct TextAlign {
   HorizontalAlign horizontal = HorizontalAlign::kLeft;
   VerticalAlign vertical = VerticalAlign::kCenter;
-  /// Cut with "…" when the text is wider than its rectangle.
+  /// Kept for skins that ask for it: every line that is too wide is drawn smaller and then
+  /// cut with "…" anyway.
   bool end_ellipsis = false;
 };
 
@@ -58,6 +59,8 @@ class IRenderer {
   /// Draws one line of text in `rect`. Runs without their own colour use `color`; text colours
   /// are drawn opaque like border colours. The text is shaped as a whole, so right-to-left
   /// scripts, Thai and CJK come out right; `align` places the line, whatever its direction.
+  /// A line too wide for `rect` is drawn smaller, to three quarters of its size at most, then
+  /// ends in "…".
   virtual void DrawText(const Rect& rect, const StyledText& text, const FontSpec& font,
                         Color color, const TextAlign& align) = 0;
   /// The width in pixels of the first `length` characters of `text` (for the edit caret).
