@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "skinui/control.h"
 #include "skinui/event.h"
 #include "skinui/geometry.h"
 #include "skinui/messages.h"

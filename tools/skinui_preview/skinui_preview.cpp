@@ -60,7 +60,11 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "skinui-preview: %s\n", error.c_str());
     return 2;
   }
-  if (options.window) return ShowPreviewWindow(manager, size, error);
+  if (options.window) {
+    const int status = ShowPreviewWindow(manager, size, error);
+    if (status != 0) std::fprintf(stderr, "skinui-preview: %s\n", error.c_str());
+    return status;
+  }
   SkinUI::COffscreenCanvas canvas(size);
   canvas.PaintWindow(manager);
   if (!canvas.WritePng(options.output, error)) {
