@@ -19,7 +19,8 @@ bool IsInsideSkin(const std::wstring& name) {
   std::size_t start = 0;
   while (start <= name.size()) {
     const std::size_t slash = name.find(L'/', start);
-    const std::wstring part = name.substr(start, slash == std::wstring::npos ? slash : slash - start);
+    const std::wstring part =
+        name.substr(start, slash == std::wstring::npos ? slash : slash - start);
     if (part == L"..") return false;
     if (slash == std::wstring::npos) break;
     start = slash + 1;

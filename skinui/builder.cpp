@@ -1,11 +1,10 @@
 #include "skinui/builder.h"
 
-#include <pugixml.hpp>
-
 #include <algorithm>
 #include <list>
 #include <map>
 #include <memory>
+#include <pugixml.hpp>
 #include <vector>
 
 #include "platform/text.h"
@@ -49,10 +48,10 @@ class BuildRun {
   std::string Where(const Document& doc, std::ptrdiff_t offset) const;
   bool ReadWindow(const Document& doc, const pugi::xml_node& window, std::string& error);
   bool ReadFont(const Document& doc, const pugi::xml_node& font, std::string& error);
-  std::unique_ptr<CControl> BuildControl(const Document& doc, const pugi::xml_node& node,
-                                         int depth, std::string& error);
-  bool BuildChildren(const Document& doc, const pugi::xml_node& node, CControl& parent,
-                     int depth, std::string& error);
+  std::unique_ptr<CControl> BuildControl(const Document& doc, const pugi::xml_node& node, int depth,
+                                         std::string& error);
+  bool BuildChildren(const Document& doc, const pugi::xml_node& node, CControl& parent, int depth,
+                     std::string& error);
 
   const ISkinSource& source_;
   ISkinBuilderCallback* callback_;
@@ -64,8 +63,10 @@ class BuildRun {
 std::wstring Wide(const pugi::char_t* text) { return platform::Utf8ToWide(text); }
 
 std::string BuildRun::Where(const Document& doc, std::ptrdiff_t offset) const {
-  const std::size_t end = std::min(doc.bytes.size(), static_cast<std::size_t>(offset < 0 ? 0 : offset));
-  const long line = 1 + std::count(doc.bytes.begin(), doc.bytes.begin() + static_cast<long>(end), '\n');
+  const std::size_t end =
+      std::min(doc.bytes.size(), static_cast<std::size_t>(offset < 0 ? 0 : offset));
+  const long line =
+      1 + std::count(doc.bytes.begin(), doc.bytes.begin() + static_cast<long>(end), '\n');
   return platform::WideToUtf8(doc.name) + ":" + std::to_string(line) + ": ";
 }
 
@@ -78,17 +79,16 @@ const Document* BuildRun::Load(const std::wstring& file, const Document* from,
   const std::wstring name = NormalizeSkinPath(file);
   std::optional<std::string> bytes = source_.ReadFile(name);
   if (!bytes) {
-    error = (from ? Where(*from, at) : std::string()) + platform::WideToUtf8(name) +
-            " is not in " + source_.Describe();
+    error = (from ? Where(*from, at) : std::string()) + platform::WideToUtf8(name) + " is not in " +
+            source_.Describe();
     return nullptr;
   }
   documents_.emplace_back();
   Document& doc = documents_.back();
   doc.name = name;
   doc.bytes = std::move(*bytes);
-  const pugi::xml_parse_result parsed =
-      doc.xml.load_buffer(doc.bytes.data(), doc.bytes.size(), pugi::parse_default,
-                          pugi::encoding_auto);
+  const pugi::xml_parse_result parsed = doc.xml.load_buffer(
+      doc.bytes.data(), doc.bytes.size(), pugi::parse_default, pugi::encoding_auto);
   if (!parsed) {
     error = Where(doc, parsed.offset) + "malformed XML: " + parsed.description();
     return nullptr;

@@ -19,7 +19,8 @@ constexpr const char* kGoodWindow =
     "    <Include source=\"page.xml\"/>\n"
     "  </VerticalLayout>\n"
     "</Window>\n";
-constexpr const char* kGoodPage = "<HorizontalLayout>\n  <Label name=\"l\" font=\"1\"/>\n</HorizontalLayout>\n";
+constexpr const char* kGoodPage =
+    "<HorizontalLayout>\n  <Label name=\"l\" font=\"1\"/>\n</HorizontalLayout>\n";
 
 struct BadSkin {
   const char* window;
@@ -49,7 +50,8 @@ TEST(SkinBuilder, NamesFileAndLineOfEveryMistake) {
        "window.xml:2: attribute \"size\": a font size"},
       {"<Window>\n<Font name=\"A\" size=\"12\"/>\n<Control/></Window>", nullptr,
        "window.xml:2: a Font needs an id"},
-      {"<Window>\n<VerticalLayout>\n<Control>\n<Control/>\n</Control>\n</VerticalLayout>\n</Window>",
+      {"<Window>\n<VerticalLayout>\n<Control>\n<Control/>\n</Control>\n</VerticalLayout>\n</"
+       "Window>",
        nullptr, "window.xml:4: <Control> cannot hold <Control>"},
       {"<Window>\n<Label>hello</Label>\n</Window>", nullptr, "window.xml:2: text inside <Label>"},
       {"<Window>\n<Control/>\n<Control/>\n</Window>", nullptr, "window.xml:3: a Window holds one"},
@@ -60,7 +62,8 @@ TEST(SkinBuilder, NamesFileAndLineOfEveryMistake) {
        nullptr, "window.xml:2: missing.xml is not in"},
       {"<Window><VerticalLayout>\n<Include/>\n</VerticalLayout></Window>", nullptr,
        "window.xml:2: Include needs a source"},
-      {"<Window><VerticalLayout>\n<Include source=\"page.xml\" count=\"2\"/>\n</VerticalLayout></Window>",
+      {"<Window><VerticalLayout>\n<Include source=\"page.xml\" "
+       "count=\"2\"/>\n</VerticalLayout></Window>",
        "<Control/>", "window.xml:2: unknown attribute \"count\" of Include"},
       {"<Window><VerticalLayout>\n<Include source=\"page.xml\"/>\n</VerticalLayout></Window>",
        "<VerticalLayout>\n\n<Button normalimage=\"file='a.png' dest='1'\"/>\n</VerticalLayout>",
@@ -115,7 +118,8 @@ class StarCallback : public ISkinBuilderCallback {
 
 TEST(SkinBuilder, AsksTheWindowForClassesFirst) {
   kvtest::TempFolder folder;
-  folder.Write("window.xml", "<Window><VerticalLayout><Star name=\"s\"/></VerticalLayout></Window>");
+  folder.Write("window.xml",
+               "<Window><VerticalLayout><Star name=\"s\"/></VerticalLayout></Window>");
   std::string error;
   auto source = OpenSkinFolder(folder.Wide(), error);
   CPaintManager manager;

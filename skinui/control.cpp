@@ -21,13 +21,13 @@ const ControlClass& CControl::ClassInfo() {
     c.AddAttribute(L"visible", BoolSetter(&CControl::SetVisible));
     c.AddAttribute(L"enabled", BoolSetter(&CControl::SetEnabled));
     c.AddAttribute(L"bkcolor", ColorSetter(&CControl::SetBkColor));
-    c.AddAttribute(L"bkimage", [](CControl& control, const std::wstring& value,
-                                  std::string& error) {
-      ImageSpec image;
-      if (!value.empty() && !ParseImageSpec(value, image, error)) return false;
-      control.SetBkImage(image);
-      return true;
-    });
+    c.AddAttribute(L"bkimage",
+                   [](CControl& control, const std::wstring& value, std::string& error) {
+                     ImageSpec image;
+                     if (!value.empty() && !ParseImageSpec(value, image, error)) return false;
+                     control.SetBkImage(image);
+                     return true;
+                   });
     c.AddAttribute(L"bordersize", IntSetter(&CControl::SetBorderSize));
     c.AddAttribute(L"bordercolor", ColorSetter(&CControl::SetBorderColor));
     c.AddAttribute(L"focusbordercolor", ColorSetter(&CControl::SetFocusBorderColor));
@@ -225,8 +225,7 @@ void CControl::PaintBkImage(IRenderer& renderer) {
 
 void CControl::PaintBorder(IRenderer& renderer) {
   if (border_size_ <= 0) return;
-  const Color color =
-      IsFocused() && focus_border_color_ != 0 ? focus_border_color_ : border_color_;
+  const Color color = IsFocused() && focus_border_color_ != 0 ? focus_border_color_ : border_color_;
   if (color != 0) renderer.DrawBorder(pos_, border_size_, color, border_round_);
 }
 
@@ -236,7 +235,8 @@ bool CControl::DrawImage(IRenderer& renderer, const ImageSpec& image) {
   if (!picture) return false;
   Rect dest = pos_;
   if (image.dest) dest = image.dest->Offset(pos_.left, pos_.top);
-  const Rect source = image.source ? *image.source : Rect{0, 0, picture->Width(), picture->Height()};
+  const Rect source =
+      image.source ? *image.source : Rect{0, 0, picture->Width(), picture->Height()};
   if (dest.IsEmpty() || source.IsEmpty()) return true;
   renderer.DrawImage(*picture, dest, source);
   return true;
@@ -250,9 +250,7 @@ CControl* CControl::FindControlAt(Point point) {
   return IsOwnVisible() && pos_.Contains(point) ? this : nullptr;
 }
 
-CControl* CControl::FindControl(const std::wstring& name) {
-  return name_ == name ? this : nullptr;
-}
+CControl* CControl::FindControl(const std::wstring& name) { return name_ == name ? this : nullptr; }
 
 void CControl::SendNotify(const wchar_t* type, WParam wparam, LParam lparam) {
   if (manager_) manager_->SendNotify(this, type, wparam, lparam);

@@ -25,6 +25,8 @@ class CEdit : public CLabel {
   std::size_t GetCaret() const { return caret_; }
 
   bool IsFocusable() const override { return true; }
+  /// Pressing in a text field never drags the window, wherever the caption area lies.
+  bool TakesMousePress() const override { return true; }
   void DoEvent(TEvent& event) override;
 
  protected:

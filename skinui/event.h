@@ -23,7 +23,7 @@ enum class EventType {
 struct TEvent {
   EventType type = EventType::kMouseMove;
   Point point;
-  WParam key = 0;      // virtual-key code of kKeyDown
+  WParam key = 0;         // virtual-key code of kKeyDown
   wchar_t character = 0;  // kChar
 };
 

@@ -40,8 +40,7 @@ struct Rect {
   }
   bool Intersects(const Rect& other) const { return !Intersect(other).IsEmpty(); }
   bool operator==(const Rect& other) const {
-    return left == other.left && top == other.top && right == other.right &&
-           bottom == other.bottom;
+    return left == other.left && top == other.top && right == other.right && bottom == other.bottom;
   }
   bool operator!=(const Rect& other) const { return !(*this == other); }
 };

@@ -143,17 +143,16 @@ TEST_F(SkinInput, HitTestGivesSizeEdgesThenCaptionExceptOverPressableControls) {
     bool maximized;
     LResult expected;
   } cases[] = {
-      {{0, 0}, false, kHtTopLeft},       {{649, 0}, false, kHtTopRight},
-      {{0, 359}, false, kHtBottomLeft},  {{649, 359}, false, kHtBottomRight},
-      {{2, 200}, false, kHtLeft},        {{647, 200}, false, kHtRight},
-      {{300, 1}, false, kHtTop},         {{300, 357}, false, kHtBottom},
-      {{2, 200}, true, kHtCaption},      {{60, 20}, false, kHtCaption},   // maker's logo
-      {{325, 120}, false, kHtCaption},   // product logo
-      {{300, 340}, false, kHtClient},    // below the caption area
+      {{0, 0}, false, kHtTopLeft},      {{649, 0}, false, kHtTopRight},
+      {{0, 359}, false, kHtBottomLeft}, {{649, 359}, false, kHtBottomRight},
+      {{2, 200}, false, kHtLeft},       {{647, 200}, false, kHtRight},
+      {{300, 1}, false, kHtTop},        {{300, 357}, false, kHtBottom},
+      {{2, 200}, true, kHtCaption},     {{60, 20}, false, kHtCaption},  // maker's logo
+      {{325, 120}, false, kHtCaption},                                  // product logo
+      {{300, 340}, false, kHtClient},                                   // below the caption area
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(manager.HitTest(c.point, c.maximized), c.expected)
-        << c.point.x << "," << c.point.y;
+    EXPECT_EQ(manager.HitTest(c.point, c.maximized), c.expected) << c.point.x << "," << c.point.y;
   }
   for (const wchar_t* name : {L"btn_install", L"minbtn", L"closebtn"}) {
     EXPECT_EQ(manager.HitTest(Centre(skin_.Find(name)), false), kHtClient)

@@ -52,8 +52,7 @@ const ControlClass& CLabel::ClassInfo() {
       static_cast<CLabel&>(control).SetHorizontalAlign(align);
       return true;
     });
-    c.AddAttribute(L"valign", [](CControl& control, const std::wstring& value,
-                                 std::string& error) {
+    c.AddAttribute(L"valign", [](CControl& control, const std::wstring& value, std::string& error) {
       VerticalAlign align;
       if (!ParseVerticalAlign(value, align, error)) return false;
       static_cast<CLabel&>(control).SetVerticalAlign(align);

@@ -104,8 +104,8 @@ TEST(SkinLayout, BannerPageRowsAndFloatingDots) {
     dots->SetVisible(true);
     skin.manager().EnsureLayout();
     const Rect parent = dots->GetParent()->GetPos();
-    EXPECT_EQ(dots->GetPos(), (Rect{parent.left + 10, parent.top + 280, parent.left + 640,
-                                    parent.top + 290}));
+    EXPECT_EQ(dots->GetPos(),
+              (Rect{parent.left + 10, parent.top + 280, parent.left + 640, parent.top + 290}));
     EXPECT_EQ(skin.Find(L"option_0")->GetPos().Width(), 8);
     EXPECT_EQ(skin.Find(L"banner")->GetPos().Height(), 290);
     const Rect bar = skin.Find(L"progress_download")->GetPos();

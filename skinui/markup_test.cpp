@@ -6,8 +6,8 @@ namespace SkinUI {
 namespace {
 
 TEST(SkinMarkup, SplitsColourUnderlineAndLinkSpans) {
-  const StyledText text = ParseMarkup(
-      L"I agree to {c #337BDD}Kelvane {u}{a https://x.example/l}Licence{/a}{/u}{/c}.");
+  const StyledText text =
+      ParseMarkup(L"I agree to {c #337BDD}Kelvane {u}{a https://x.example/l}Licence{/a}{/u}{/c}.");
   ASSERT_EQ(text.runs.size(), 4u);
   EXPECT_EQ(text.runs[0].text, L"I agree to ");
   EXPECT_FALSE(text.runs[0].color);
@@ -29,9 +29,9 @@ TEST(SkinMarkup, LeavesWhatIsNotATagAsText) {
     const wchar_t* plain;
   } cases[] = {
       {L"{c red}x{/c}", L"{c red}x{/c}"},  // not a colour; the stray close stays too
-      {L"50 {percent}", L"50 {percent}"},   // unknown tag
+      {L"50 {percent}", L"50 {percent}"},  // unknown tag
       {L"open {c #FF0000}never closed", L"open never closed"},
-      {L"{/u}{/a}", L"{/u}{/a}"},            // closing what was never opened
+      {L"{/u}{/a}", L"{/u}{/a}"},  // closing what was never opened
       {L"brace { alone", L"brace { alone"},
       {L"", L""},
   };

@@ -17,12 +17,18 @@ struct Choice {
 
 std::vector<Choice> ChoicesOf(unsigned type) {
   switch (type & 0xF) {
-    case kMbOkCancel: return {{"_OK", kIdOk}, {"_Cancel", kIdCancel}};
-    case kMbAbortRetryIgnore: return {{"_Abort", kIdAbort}, {"_Retry", kIdRetry}, {"_Ignore", kIdIgnore}};
-    case kMbYesNoCancel: return {{"_Yes", kIdYes}, {"_No", kIdNo}, {"_Cancel", kIdCancel}};
-    case kMbYesNo: return {{"_Yes", kIdYes}, {"_No", kIdNo}};
-    case kMbRetryCancel: return {{"_Retry", kIdRetry}, {"_Cancel", kIdCancel}};
-    default: return {{"_OK", kIdOk}};
+    case kMbOkCancel:
+      return {{"_OK", kIdOk}, {"_Cancel", kIdCancel}};
+    case kMbAbortRetryIgnore:
+      return {{"_Abort", kIdAbort}, {"_Retry", kIdRetry}, {"_Ignore", kIdIgnore}};
+    case kMbYesNoCancel:
+      return {{"_Yes", kIdYes}, {"_No", kIdNo}, {"_Cancel", kIdCancel}};
+    case kMbYesNo:
+      return {{"_Yes", kIdYes}, {"_No", kIdNo}};
+    case kMbRetryCancel:
+      return {{"_Retry", kIdRetry}, {"_Cancel", kIdCancel}};
+    default:
+      return {{"_OK", kIdOk}};
   }
 }
 
@@ -36,11 +42,16 @@ int CloseAnswerOf(const std::vector<Choice>& choices) {
 
 GtkMessageType IconOf(unsigned type) {
   switch (type & 0xF0) {
-    case kMbIconError: return GTK_MESSAGE_ERROR;
-    case kMbIconQuestion: return GTK_MESSAGE_QUESTION;
-    case kMbIconWarning: return GTK_MESSAGE_WARNING;
-    case kMbIconInformation: return GTK_MESSAGE_INFO;
-    default: return GTK_MESSAGE_OTHER;
+    case kMbIconError:
+      return GTK_MESSAGE_ERROR;
+    case kMbIconQuestion:
+      return GTK_MESSAGE_QUESTION;
+    case kMbIconWarning:
+      return GTK_MESSAGE_WARNING;
+    case kMbIconInformation:
+      return GTK_MESSAGE_INFO;
+    default:
+      return GTK_MESSAGE_OTHER;
   }
 }
 
@@ -61,19 +72,18 @@ int MessageBox(CNativeWindow* owner, const std::wstring& text, const std::wstrin
                  platform::WideToUtf8(text).c_str());
     return choices.front().answer;
   }
-  GtkWindow* parent =
-      owner && owner->GetHWND() ? GTK_WINDOW(owner->GetHWND()) : nullptr;
-  GtkWidget* dialog = gtk_message_dialog_new(parent, GtkDialogFlags(GTK_DIALOG_MODAL | GTK_DIALOG_DESTROY_WITH_PARENT),
-                                             IconOf(type), GTK_BUTTONS_NONE, "%s",
-                                             platform::WideToUtf8(text).c_str());
+  GtkWindow* parent = owner && owner->GetHWND() ? GTK_WINDOW(owner->GetHWND()) : nullptr;
+  GtkWidget* dialog = gtk_message_dialog_new(
+      parent, GtkDialogFlags(GTK_DIALOG_MODAL | GTK_DIALOG_DESTROY_WITH_PARENT), IconOf(type),
+      GTK_BUTTONS_NONE, "%s", platform::WideToUtf8(text).c_str());
   gtk_window_set_title(GTK_WINDOW(dialog), platform::WideToUtf8(title).c_str());
   gtk_window_set_resizable(GTK_WINDOW(dialog), FALSE);
   for (const Choice& choice : choices) {
     gtk_dialog_add_button(GTK_DIALOG(dialog), choice.label, choice.answer);
   }
   gtk_dialog_set_default_response(GTK_DIALOG(dialog), choices.front().answer);
-  if (GtkWidget* first = gtk_dialog_get_widget_for_response(GTK_DIALOG(dialog),
-                                                            choices.front().answer)) {
+  if (GtkWidget* first =
+          gtk_dialog_get_widget_for_response(GTK_DIALOG(dialog), choices.front().answer)) {
     gtk_widget_grab_focus(first);
   }
   if (type & kMbRtlReading) SetDirection(dialog, GINT_TO_POINTER(GTK_TEXT_DIR_RTL));

@@ -38,29 +38,43 @@ int g_quit_code = 0;
 
 WParam VirtualKeyOf(guint keyval) {
   switch (keyval) {
-    case GDK_KEY_BackSpace: return kVkBack;
+    case GDK_KEY_BackSpace:
+      return kVkBack;
     case GDK_KEY_Tab:
-    case GDK_KEY_ISO_Left_Tab: return kVkTab;
+    case GDK_KEY_ISO_Left_Tab:
+      return kVkTab;
     case GDK_KEY_Return:
-    case GDK_KEY_KP_Enter: return kVkReturn;
-    case GDK_KEY_Escape: return kVkEscape;
-    case GDK_KEY_space: return kVkSpace;
+    case GDK_KEY_KP_Enter:
+      return kVkReturn;
+    case GDK_KEY_Escape:
+      return kVkEscape;
+    case GDK_KEY_space:
+      return kVkSpace;
     case GDK_KEY_End:
-    case GDK_KEY_KP_End: return kVkEnd;
+    case GDK_KEY_KP_End:
+      return kVkEnd;
     case GDK_KEY_Home:
-    case GDK_KEY_KP_Home: return kVkHome;
+    case GDK_KEY_KP_Home:
+      return kVkHome;
     case GDK_KEY_Left:
-    case GDK_KEY_KP_Left: return kVkLeft;
+    case GDK_KEY_KP_Left:
+      return kVkLeft;
     case GDK_KEY_Up:
-    case GDK_KEY_KP_Up: return kVkUp;
+    case GDK_KEY_KP_Up:
+      return kVkUp;
     case GDK_KEY_Right:
-    case GDK_KEY_KP_Right: return kVkRight;
+    case GDK_KEY_KP_Right:
+      return kVkRight;
     case GDK_KEY_Down:
-    case GDK_KEY_KP_Down: return kVkDown;
+    case GDK_KEY_KP_Down:
+      return kVkDown;
     case GDK_KEY_Delete:
-    case GDK_KEY_KP_Delete: return kVkDelete;
-    case GDK_KEY_F4: return kVkF4;
-    default: break;
+    case GDK_KEY_KP_Delete:
+      return kVkDelete;
+    case GDK_KEY_F4:
+      return kVkF4;
+    default:
+      break;
   }
   const guint upper = gdk_keyval_to_upper(keyval);
   if ((upper >= 'A' && upper <= 'Z') || (upper >= '0' && upper <= '9')) return upper;
@@ -121,7 +135,8 @@ gboolean DeliverOne(gpointer data) {
   }
   if (have) {
     LResult result = 0;
-    if (state->owner) result = state->owner->HandleMessage(message.msg, message.wparam, message.lparam);
+    if (state->owner)
+      result = state->owner->HandleMessage(message.msg, message.wparam, message.lparam);
     if (message.reply) message.reply->set_value(result);
   }
   return G_SOURCE_REMOVE;
@@ -181,14 +196,22 @@ gboolean OnLeave(GtkWidget*, GdkEventCrossing* event, gpointer data) {
 
 GdkWindowEdge EdgeOf(LResult hit) {
   switch (hit) {
-    case kHtLeft: return GDK_WINDOW_EDGE_WEST;
-    case kHtRight: return GDK_WINDOW_EDGE_EAST;
-    case kHtTop: return GDK_WINDOW_EDGE_NORTH;
-    case kHtBottom: return GDK_WINDOW_EDGE_SOUTH;
-    case kHtTopLeft: return GDK_WINDOW_EDGE_NORTH_WEST;
-    case kHtTopRight: return GDK_WINDOW_EDGE_NORTH_EAST;
-    case kHtBottomLeft: return GDK_WINDOW_EDGE_SOUTH_WEST;
-    default: return GDK_WINDOW_EDGE_SOUTH_EAST;
+    case kHtLeft:
+      return GDK_WINDOW_EDGE_WEST;
+    case kHtRight:
+      return GDK_WINDOW_EDGE_EAST;
+    case kHtTop:
+      return GDK_WINDOW_EDGE_NORTH;
+    case kHtBottom:
+      return GDK_WINDOW_EDGE_SOUTH;
+    case kHtTopLeft:
+      return GDK_WINDOW_EDGE_NORTH_WEST;
+    case kHtTopRight:
+      return GDK_WINDOW_EDGE_NORTH_EAST;
+    case kHtBottomLeft:
+      return GDK_WINDOW_EDGE_SOUTH_WEST;
+    default:
+      return GDK_WINDOW_EDGE_SOUTH_EAST;
   }
 }
 
@@ -196,19 +219,17 @@ gboolean OnButtonPress(GtkWidget* widget, GdkEventButton* event, gpointer data) 
   CNativeWindow* owner = OwnerOf(data);
   if (!owner || event->button != 1) return FALSE;
   if (event->type == GDK_BUTTON_PRESS) {
-    const LResult hit =
-        owner->SendMessage(kWmNcHitTest, 0, PointOf(event->x_root, event->y_root));
+    const LResult hit = owner->SendMessage(kWmNcHitTest, 0, PointOf(event->x_root, event->y_root));
     if (hit == kHtCaption) {
       gtk_window_begin_move_drag(GTK_WINDOW(widget), static_cast<gint>(event->button),
-                                 static_cast<gint>(event->x_root),
-                                 static_cast<gint>(event->y_root), event->time);
+                                 static_cast<gint>(event->x_root), static_cast<gint>(event->y_root),
+                                 event->time);
       return TRUE;
     }
     if (hit >= kHtLeft && hit <= kHtBottomRight) {
-      gtk_window_begin_resize_drag(GTK_WINDOW(widget), EdgeOf(hit),
-                                   static_cast<gint>(event->button),
-                                   static_cast<gint>(event->x_root),
-                                   static_cast<gint>(event->y_root), event->time);
+      gtk_window_begin_resize_drag(
+          GTK_WINDOW(widget), EdgeOf(hit), static_cast<gint>(event->button),
+          static_cast<gint>(event->x_root), static_cast<gint>(event->y_root), event->time);
       return TRUE;
     }
     owner->SendMessage(kWmLButtonDown, 0, PointOf(event->x, event->y));
@@ -468,7 +489,8 @@ void CNativeWindow::DestroyWindow() {
 }
 
 void CNativeWindow::SetTitle(const std::wstring& title) {
-  if (IsWindow()) gtk_window_set_title(GTK_WINDOW(state_->widget), platform::WideToUtf8(title).c_str());
+  if (IsWindow())
+    gtk_window_set_title(GTK_WINDOW(state_->widget), platform::WideToUtf8(title).c_str());
 }
 
 std::wstring CNativeWindow::GetTitle() const {
@@ -479,7 +501,8 @@ std::wstring CNativeWindow::GetTitle() const {
 
 bool CNativeWindow::SetIcon(int resource_id) {
   if (!IsWindow()) return false;
-  const auto resource = platform::FindResource({platform::kResourceGroupIcon, nullptr}, resource_id);
+  const auto resource =
+      platform::FindResource({platform::kResourceGroupIcon, nullptr}, resource_id);
   if (!resource) return false;
   GdkPixbufLoader* loader = gdk_pixbuf_loader_new();
   const bool loaded = gdk_pixbuf_loader_write(loader, resource->data, resource->size, nullptr) &&

@@ -58,8 +58,24 @@ class TestWindow : public SkinWindowBase {
     } else if (msg == kWmAnswer) {
       handled = true;
       return static_cast<LResult>(wparam * 2);
+    } else if (msg == kWmSysCommand) {
+      system_commands.push_back(wparam);  // not handled: the system's handling follows
     }
     return 0;
+  }
+  void Notify(TNotify& msg) override {
+    heard.push_back("hook " + Describe(msg));
+    SkinWindowBase::Notify(msg);
+  }
+  void OnClick(TNotify& msg) override { heard.push_back("click " + Describe(msg)); }
+  void DeclareMessageMap() override {
+    SkinWindowBase::DeclareMessageMap();
+    OnNotify(kNotifySelectChanged, L"chk_agree",
+             [this](TNotify& msg) { heard.push_back("map " + Describe(msg)); });
+  }
+  static std::string Describe(const TNotify& msg) {
+    return platform::WideToUtf8(msg.type) + " " +
+           (msg.sender ? platform::WideToUtf8(msg.sender->GetName()) : std::string());
   }
   void PaintContent(IRenderer& renderer, const Rect& dirty) override {
     ++paints;
@@ -71,6 +87,8 @@ class TestWindow : public SkinWindowBase {
   bool icon_set = false;
   bool destroyed = false;
   std::vector<int> close_requests;
+  std::vector<WParam> system_commands;
+  std::vector<std::string> heard;
   int ticks = 0;
   int counted = 0;
   int wrong_thread = 0;
@@ -98,6 +116,15 @@ void ShowAndWait(TestWindow& window) {
 void PressKey(GdkWindow* target, guint keyval, GdkModifierType modifiers = GdkModifierType(0)) {
   gdk_test_simulate_key(target, -1, -1, keyval, modifiers, GDK_KEY_PRESS);
   gdk_test_simulate_key(target, -1, -1, keyval, modifiers, GDK_KEY_RELEASE);
+}
+
+void ClickControl(TestWindow& window, const wchar_t* name) {
+  window.GetPaintManager().EnsureLayout();
+  const Rect pos = window.FindControl(name)->GetPos();
+  const LParam centre = MakePointParam((pos.left + pos.right) / 2, (pos.top + pos.bottom) / 2);
+  window.SendMessage(kWmMouseMove, 0, centre);
+  window.SendMessage(kWmLButtonDown, 0, centre);
+  window.SendMessage(kWmLButtonUp, 0, centre);
 }
 
 TEST(SkinWindow, AppearsCentredWithTheSkinSizeTitleAndIcon) {
@@ -150,7 +177,7 @@ TEST(SkinWindow, MessagesFromWorkersArriveInOrderOnTheUIThread) {
   TestWindow window;
   ASSERT_TRUE(window.Create(nullptr, L"t", kInstallerStyle, 0));
   constexpr int kCount = 200;
-  LResult answer = 0;
+  std::atomic<LResult> answer{0};
   std::thread worker([&] {
     for (int i = 0; i < kCount; ++i) window.PostMessage(kWmCount, static_cast<WParam>(i), 0);
     answer = window.SendMessage(kWmAnswer, 21, 0);
@@ -196,12 +223,7 @@ TEST(SkinWindow, EscapeCloseButtonAndAltF4ReachTheCloseHandler) {
   ASSERT_EQ(window.close_requests.size(), 3u);
   EXPECT_EQ(window.close_requests.back(), 0);
 
-  CControl* close_button = window.FindControl(L"closebtn");
-  const Rect pos = close_button->GetPos();
-  const LParam centre = MakePointParam((pos.left + pos.right) / 2, (pos.top + pos.bottom) / 2);
-  window.SendMessage(kWmMouseMove, 0, centre);
-  window.SendMessage(kWmLButtonDown, 0, centre);
-  window.SendMessage(kWmLButtonUp, 0, centre);
+  ClickControl(window, L"closebtn");
   ASSERT_TRUE(RunUntil([&] { return window.close_requests.size() == 4; }));
   EXPECT_EQ(window.close_requests.back(), 1);
   EXPECT_TRUE(window.IsWindow()) << "the handler kept the window every time";
@@ -232,6 +254,26 @@ TEST(SkinWindow, ModalLoopRunsUntilTheWindowIsGoneOrQuitIsPosted) {
   EXPECT_EQ(window.ShowModal(), 7);
   worker.join();
   EXPECT_TRUE(window.IsWindow()) << "quitting the loop leaves the window";
+}
+
+TEST(SkinWindow, NotificationsReachTheHookFirstThenTheMessageMapThenTheDefaults) {
+  TestWindow window;
+  ASSERT_TRUE(window.Create(nullptr, L"t", kInstallerStyle, 0));
+  ClickControl(window, L"chk_agree");
+  EXPECT_EQ(window.heard,
+            (std::vector<std::string>{"hook setfocus chk_agree", "hook click chk_agree",
+                                      "click click chk_agree", "hook selectchanged chk_agree",
+                                      "map selectchanged chk_agree"}));
+  window.heard.clear();
+  ClickControl(window, L"chk_fold");
+  EXPECT_EQ(window.heard.back(), "hook selectchanged chk_fold") << "the map names chk_agree only";
+
+  ClickControl(window, L"minbtn");
+  EXPECT_EQ(window.system_commands, (std::vector<WParam>{kScMinimize}));
+  EXPECT_TRUE(window.close_requests.empty());
+  ClickControl(window, L"closebtn");
+  ASSERT_TRUE(RunUntil([&] { return !window.close_requests.empty(); }));
+  EXPECT_EQ(window.close_requests, (std::vector<int>{1})) << "posted, not sent";
 }
 
 GtkWidget* FindDialog(GType type) {
@@ -273,7 +315,8 @@ gboolean DriveBox(gpointer data) {
       script->window->counted == script->counted_at_open) {
     return G_SOURCE_CONTINUE;
   }
-  for (const auto& key : script->keys) PressKey(gtk_widget_get_window(dialog), key.first, key.second);
+  for (const auto& key : script->keys)
+    PressKey(gtk_widget_get_window(dialog), key.first, key.second);
   script->done = true;
   return G_SOURCE_REMOVE;
 }
@@ -304,7 +347,8 @@ TEST(SkinWindow, MessageBoxReturnsTheButtonPressedWhileTheWindowRuns) {
     script.keys = c.keys;
     script.window = &window;
     g_timeout_add(20, DriveBox, &script);
-    const int answer = MessageBox(&window, L"Are you sure you want to quit?", L"Kelvane Wayvo Setup", c.type);
+    const int answer =
+        MessageBox(&window, L"Are you sure you want to quit?", L"Kelvane Wayvo Setup", c.type);
     ASSERT_TRUE(script.done) << "type " << c.type;
     EXPECT_EQ(answer, c.expected) << "type " << c.type;
     EXPECT_EQ(script.title, "Kelvane Wayvo Setup");

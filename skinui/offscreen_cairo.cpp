@@ -13,7 +13,8 @@ struct COffscreenCanvas::Impl {
   std::unique_ptr<IRenderer> renderer;
 };
 
-COffscreenCanvas::COffscreenCanvas(const Size& size) : size_(size), impl_(std::make_unique<Impl>()) {
+COffscreenCanvas::COffscreenCanvas(const Size& size)
+    : size_(size), impl_(std::make_unique<Impl>()) {
   impl_->surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, size.cx > 0 ? size.cx : 1,
                                               size.cy > 0 ? size.cy : 1);
   impl_->context = cairo_create(impl_->surface);

@@ -121,8 +121,8 @@ void CPaintManager::MoveFocus(bool forward) {
   std::size_t index = 0;
   if (current != candidates.end()) {
     const std::size_t at = static_cast<std::size_t>(current - candidates.begin());
-    index = forward ? (at + 1) % candidates.size()
-                    : (at + candidates.size() - 1) % candidates.size();
+    index =
+        forward ? (at + 1) % candidates.size() : (at + candidates.size() - 1) % candidates.size();
   } else if (!forward) {
     index = candidates.size() - 1;
   }
@@ -204,13 +204,13 @@ void CPaintManager::SetHover(CControl* control, Point point) {
   if (hover_ == control) SendEvent(control, EventType::kMouseEnter, point);
 }
 
-bool CPaintManager::MessageHandler(MessageId msg, WParam wparam, LParam lparam,
-                                   LResult& result) {
+bool CPaintManager::MessageHandler(MessageId msg, WParam wparam, LParam lparam, LResult& result) {
   result = 0;
   const Point point{PointParamX(lparam), PointParamY(lparam)};
   switch (msg) {
     case kWmSize:
       SetClientSize({static_cast<int>(lparam & 0xFFFF), static_cast<int>((lparam >> 16) & 0xFFFF)});
+      EnsureLayout();
       return false;  // the window's own handling goes on
     case kWmMouseMove: {
       CControl* at = FindControlAt(point);
@@ -291,8 +291,8 @@ LResult CPaintManager::HitTest(Point point, bool maximized) {
     if (top) return kHtTop;
     if (bottom) return kHtBottom;
   }
-  if (point.x >= caption_.left && point.x < client.cx - caption_.right &&
-      point.y >= caption_.top && point.y < caption_.bottom) {
+  if (point.x >= caption_.left && point.x < client.cx - caption_.right && point.y >= caption_.top &&
+      point.y < caption_.bottom) {
     CControl* at = FindControlAt(point);
     if (!at || !at->TakesMousePress()) return kHtCaption;
   }

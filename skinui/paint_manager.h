@@ -88,8 +88,7 @@ class CPaintManager {
   // Notifications. Listeners hear them in the order they were added.
   void AddNotifier(INotifyListener* listener);
   void RemoveNotifier(INotifyListener* listener);
-  void SendNotify(CControl* sender, const std::wstring& type, WParam wparam = 0,
-                  LParam lparam = 0);
+  void SendNotify(CControl* sender, const std::wstring& type, WParam wparam = 0, LParam lparam = 0);
   void AddMessageFilter(IMessageFilter* filter);
   void RemoveMessageFilter(IMessageFilter* filter);
 

@@ -146,8 +146,9 @@ TEST(SkinPaint, TextIsPlacedByItsAlignmentWhateverItsDirection) {
   const Rect rect{20, 10, 420, 40};
   FontSpec font;
   font.size = 14;
-  const wchar_t* texts[] = {L"Installation Path", L"\u0645\u0633\u0627\u0631 \u0627\u0644\u062A\u062B\u0628\u064A\u062A",
-                            L"\u0E40\u0E2A\u0E49\u0E19\u0E17\u0E32\u0E07", L"\u5B89\u88C5\u8DEF\u5F84"};
+  const wchar_t* texts[] = {
+      L"Installation Path", L"\u0645\u0633\u0627\u0631 \u0627\u0644\u062A\u062B\u0628\u064A\u062A",
+      L"\u0E40\u0E2A\u0E49\u0E19\u0E17\u0E32\u0E07", L"\u5B89\u88C5\u8DEF\u5F84"};
   for (const wchar_t* text : texts) {
     for (HorizontalAlign horizontal : {HorizontalAlign::kLeft, HorizontalAlign::kRight}) {
       COffscreenCanvas canvas({440, 50});

@@ -7,8 +7,7 @@ namespace SkinUI {
 
 const ControlClass& CProgress::ClassInfo() {
   static const ControlClass info = [] {
-    ControlClass c(L"Progress", &CLabel::ClassInfo(),
-                   [] { return std::make_unique<CProgress>(); });
+    ControlClass c(L"Progress", &CLabel::ClassInfo(), [] { return std::make_unique<CProgress>(); });
     c.AddAttribute(L"value", IntSetter(&CProgress::SetValue));
     c.AddAttribute(L"min", IntSetter(&CProgress::SetMinValue));
     c.AddAttribute(L"max", IntSetter(&CProgress::SetMaxValue));
@@ -53,8 +52,8 @@ void CProgress::PaintStatusImage(IRenderer& renderer) {
   const long long range = max_ - min_;
   const int filled = static_cast<int>(pos.Width() * static_cast<long long>(value_ - min_) / range);
   if (filled <= 0) return;
-  const Rect whole = fore_image_.source ? *fore_image_.source
-                                        : Rect{0, 0, picture->Width(), picture->Height()};
+  const Rect whole =
+      fore_image_.source ? *fore_image_.source : Rect{0, 0, picture->Width(), picture->Height()};
   const int source_width = static_cast<int>(whole.Width() * static_cast<long long>(filled) /
                                             (pos.Width() > 0 ? pos.Width() : 1));
   const Rect source{whole.left, whole.top, whole.left + (source_width > 0 ? source_width : 1),

@@ -61,8 +61,8 @@ class IRenderer {
   /// scripts, Thai and CJK come out right; `align` places the line, whatever its direction.
   /// A line too wide for `rect` is drawn smaller, to three quarters of its size at most, then
   /// ends in "…".
-  virtual void DrawText(const Rect& rect, const StyledText& text, const FontSpec& font,
-                        Color color, const TextAlign& align) = 0;
+  virtual void DrawText(const Rect& rect, const StyledText& text, const FontSpec& font, Color color,
+                        const TextAlign& align) = 0;
   /// The width in pixels of the first `length` characters of `text` (for the edit caret).
   virtual int MeasureText(const std::wstring& text, std::size_t length, const FontSpec& font) = 0;
 };

@@ -122,8 +122,8 @@ class CCairoRenderer : public IRenderer {
     SetColor(cr_, Opaque(color));
     cairo_set_line_width(cr_, width);
     const double half = width / 2.0;
-    RoundedPath(cr_, rect.left + half, rect.top + half, rect.Width() - width,
-                rect.Height() - width, round);
+    RoundedPath(cr_, rect.left + half, rect.top + half, rect.Width() - width, rect.Height() - width,
+                round);
     cairo_stroke(cr_);
     cairo_restore(cr_);
   }
@@ -218,10 +218,9 @@ class CCairoRenderer : public IRenderer {
       const guint end = static_cast<guint>(utf8.size() + piece.size());
       utf8 += piece;
       if (run.color) {
-        PangoAttribute* attribute =
-            pango_attr_foreground_new(Channel16(ColorRed(*run.color)),
-                                      Channel16(ColorGreen(*run.color)),
-                                      Channel16(ColorBlue(*run.color)));
+        PangoAttribute* attribute = pango_attr_foreground_new(Channel16(ColorRed(*run.color)),
+                                                              Channel16(ColorGreen(*run.color)),
+                                                              Channel16(ColorBlue(*run.color)));
         attribute->start_index = begin;
         attribute->end_index = end;
         pango_attr_list_insert(attributes, attribute);

@@ -1,10 +1,10 @@
 // Test helper: the shipped skin built into a paint manager, offscreen.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <memory>
 #include <string>
-
-#include <gtest/gtest.h>
 
 #include "skinui/archive.h"
 #include "skinui/builder.h"

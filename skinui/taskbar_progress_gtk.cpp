@@ -69,10 +69,10 @@ void CTaskbarProgress::Publish() {
   const bool visible = state_ == kTbpfNormal || state_ == kTbpfPaused || state_ == kTbpfError;
   g_variant_builder_add(&properties, "{sv}", "progress", g_variant_new_double(fraction_));
   g_variant_builder_add(&properties, "{sv}", "progress-visible", g_variant_new_boolean(visible));
-  g_variant_builder_add(&properties, "{sv}", "urgent",
-                        g_variant_new_boolean(state_ == kTbpfError));
+  g_variant_builder_add(&properties, "{sv}", "urgent", g_variant_new_boolean(state_ == kTbpfError));
   const std::string uri = "application://" + desktop_entry_;
-  g_dbus_connection_emit_signal(bus_->connection, nullptr, "/com/canonical/unity/launcherentry/kelvane",
+  g_dbus_connection_emit_signal(bus_->connection, nullptr,
+                                "/com/canonical/unity/launcherentry/kelvane",
                                 "com.canonical.Unity.LauncherEntry", "Update",
                                 g_variant_new("(sa{sv})", uri.c_str(), &properties), nullptr);
 }

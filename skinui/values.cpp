@@ -22,7 +22,8 @@ bool ParseIntList(const std::wstring& text, std::size_t count, std::vector<int>&
   std::size_t start = 0;
   while (true) {
     const std::size_t comma = text.find(L',', start);
-    const std::wstring part = text.substr(start, comma == std::wstring::npos ? comma : comma - start);
+    const std::wstring part =
+        text.substr(start, comma == std::wstring::npos ? comma : comma - start);
     int value = 0;
     std::string ignored;
     if (!ParseInt(part, value, ignored)) break;

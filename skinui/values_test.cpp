@@ -27,19 +27,30 @@ TEST(SkinValues, ReadsGoodValuesAndRefusesBadOnes) {
   const struct {
     const wchar_t* text;
     int kind;  // 0 int, 1 rect, 2 size, 3 colour, 4 bool
-  } bad[] = {{L"", 0},        {L"12px", 0},    {L"99999999999", 0}, {L"1,2,3", 1},
-             {L"1,2,3,4,5", 1}, {L"a,b,c,d", 1}, {L"650", 2},         {L"#12345", 3},
-             {L"#GG0000FF", 3}, {L"yes", 4},     {L"", 4}};
+  } bad[] = {{L"", 0},      {L"12px", 0},      {L"99999999999", 0},
+             {L"1,2,3", 1}, {L"1,2,3,4,5", 1}, {L"a,b,c,d", 1},
+             {L"650", 2},   {L"#12345", 3},    {L"#GG0000FF", 3},
+             {L"yes", 4},   {L"", 4}};
   for (const auto& c : bad) {
     error.clear();
     bool ok = true;
     bool flag = false;
     switch (c.kind) {
-      case 0: ok = ParseInt(c.text, number, error); break;
-      case 1: ok = ParseRect(c.text, rect, error); break;
-      case 2: ok = ParseSize(c.text, size, error); break;
-      case 3: ok = ParseColor(c.text, color, error); break;
-      default: ok = ParseBool(c.text, flag, error); break;
+      case 0:
+        ok = ParseInt(c.text, number, error);
+        break;
+      case 1:
+        ok = ParseRect(c.text, rect, error);
+        break;
+      case 2:
+        ok = ParseSize(c.text, size, error);
+        break;
+      case 3:
+        ok = ParseColor(c.text, color, error);
+        break;
+      default:
+        ok = ParseBool(c.text, flag, error);
+        break;
     }
     EXPECT_FALSE(ok) << Quote(c.text);
     EXPECT_NE(error.find("expected"), std::string::npos) << error;

@@ -60,8 +60,7 @@ void SkinWindowBase::Notify(TNotify& msg) {
   }
 }
 
-LResult SkinWindowBase::MessageFilter(MessageId msg, WParam wparam, LParam lparam,
-                                      bool& handled) {
+LResult SkinWindowBase::MessageFilter(MessageId msg, WParam wparam, LParam lparam, bool& handled) {
   if (msg == kWmKeyDown && wparam == kVkEscape) {
     PostMessage(kWmClose, 1, 0);
     handled = true;

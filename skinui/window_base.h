@@ -22,7 +22,8 @@ enum class SkinResourceKind {
 };
 
 /// The text and title of the box shown when a skin cannot be built.
-inline constexpr const wchar_t* kSkinErrorText = L"\u52A0\u8F7D\u8D44\u6E90\u6587\u4EF6\u5931\u8D25";
+inline constexpr const wchar_t* kSkinErrorText =
+    L"\u52A0\u8F7D\u8D44\u6E90\u6587\u4EF6\u5931\u8D25";
 inline constexpr const wchar_t* kSkinErrorTitle = L"SkinUI";
 
 class SkinWindowBase : public CNativeWindow,
@@ -46,15 +47,12 @@ class SkinWindowBase : public CNativeWindow,
   /// The id of the skin resource for kZipResource.
   virtual int GetResourceID() const { return 0; }
   /// WM_CLOSE; wParam tells who asks. Setting `handled` keeps the window.
-  virtual LResult OnClose(MessageId msg, WParam wparam, LParam lparam, bool& handled) {
-    return 0;
-  }
+  virtual LResult OnClose(MessageId msg, WParam wparam, LParam lparam, bool& handled) { return 0; }
   virtual LResult OnDestroy(MessageId msg, WParam wparam, LParam lparam, bool& handled) {
     return 0;
   }
   /// Every message the toolkit does not handle itself, before the system's default handling.
-  virtual LResult HandleCustomMessage(MessageId msg, WParam wparam, LParam lparam,
-                                      bool& handled) {
+  virtual LResult HandleCustomMessage(MessageId msg, WParam wparam, LParam lparam, bool& handled) {
     return 0;
   }
 

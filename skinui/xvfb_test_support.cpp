@@ -20,8 +20,8 @@ void XvfbEnvironment::SetUp() {
   ASSERT_GE(pid_, 0);
   if (pid_ == 0) {
     close(pipe_fds[0]);
-    execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", screen.c_str(),
-           "-nolisten", "tcp", "-noreset", static_cast<char*>(nullptr));
+    execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", screen.c_str(), "-nolisten",
+           "tcp", "-noreset", static_cast<char*>(nullptr));
     _exit(127);
   }
   close(pipe_fds[1]);

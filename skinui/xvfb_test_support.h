@@ -1,9 +1,9 @@
 // Test helper: a private X server (Xvfb) on a free display, started for a test program.
 #pragma once
 
-#include <string>
-
 #include <gtest/gtest.h>
+
+#include <string>
 
 namespace SkinUI {
 

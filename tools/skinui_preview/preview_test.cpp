@@ -1,7 +1,6 @@
 // skinui-preview end to end: the PNG it writes and how it fails.
-#include <gtest/gtest.h>
-
 #include <cairo.h>
+#include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <string>
@@ -35,31 +34,35 @@ TEST(SkinPreview, WritesThePictureAtTheWindowSize) {
   ASSERT_EQ(RunPreview("--skin " + SkinFolder() + " --file window.xml -o " + out), 0);
   EXPECT_EQ(PngSize(out), std::make_pair(650, 360));
   const std::string unfolded = (folder.path() / "unfolded.png").string();
-  ASSERT_EQ(RunPreview("--skin " + SkinFolder() + " --file window_rtl.xml --show bottomLayout --show "
-                "label_tip --texts " + std::string(KV_SOURCE_DIR) + "/language --lang 1025 -o " +
-                unfolded),
+  ASSERT_EQ(RunPreview("--skin " + SkinFolder() +
+                       " --file window_rtl.xml --show bottomLayout --show "
+                       "label_tip --texts " +
+                       std::string(KV_SOURCE_DIR) + "/language --lang 1025 -o " + unfolded),
             0);
   EXPECT_EQ(PngSize(unfolded), std::make_pair(650, 435));
   const std::string banner = (folder.path() / "banner.png").string();
-  ASSERT_EQ(RunPreview("--skin " + SkinFolder() + " --file window.xml --page 1 --progress 45 --show "
-                "buttonLayout -o " + banner),
+  ASSERT_EQ(RunPreview("--skin " + SkinFolder() +
+                       " --file window.xml --page 1 --progress 45 --show "
+                       "buttonLayout -o " +
+                       banner),
             0);
   EXPECT_EQ(PngSize(banner), std::make_pair(650, 360));
 }
 
 TEST(SkinPreview, MalformedSkinExitsOneWithTheBuildersMessage) {
   kvtest::TempFolder folder;
-  folder.Write("skin/window.xml", "<Window>\n<VerticalLayout>\n<Buton/>\n</VerticalLayout>\n</Window>");
+  folder.Write("skin/window.xml",
+               "<Window>\n<VerticalLayout>\n<Buton/>\n</VerticalLayout>\n</Window>");
   const std::string log = (folder.path() / "log.txt").string();
   EXPECT_EQ(RunPreview("--skin " + (folder.path() / "skin").string() + " --file window.xml -o " +
-                    (folder.path() / "x.png").string(),
-                log),
+                           (folder.path() / "x.png").string(),
+                       log),
             1);
-  EXPECT_NE(kvtest::ReadFile(log).find("window.xml:3: unknown element <Buton>"),
-            std::string::npos)
+  EXPECT_NE(kvtest::ReadFile(log).find("window.xml:3: unknown element <Buton>"), std::string::npos)
       << kvtest::ReadFile(log);
   EXPECT_EQ(RunPreview("--skin " + SkinFolder() + " --file window.xml --page 7 -o /dev/null"), 2);
-  EXPECT_EQ(RunPreview("--skin " + SkinFolder() + " --file window.xml --show nothing_here -o x"), 2);
+  EXPECT_EQ(RunPreview("--skin " + SkinFolder() + " --file window.xml --show nothing_here -o x"),
+            2);
   EXPECT_EQ(RunPreview("--skin " + SkinFolder() + " --file window.xml --progress 101 -o x"), 2);
   EXPECT_EQ(RunPreview("--skin " + SkinFolder() + " -o x"), 2);
 }

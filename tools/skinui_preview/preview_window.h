@@ -10,5 +10,4 @@ class CPaintManager;
 }
 
 /// Shows the window and returns the exit code (0 once closed, 1 without a display).
-int ShowPreviewWindow(SkinUI::CPaintManager& manager, const SkinUI::Size& size,
-                      std::string& error);
+int ShowPreviewWindow(SkinUI::CPaintManager& manager, const SkinUI::Size& size, std::string& error);
