@@ -19,8 +19,9 @@
 namespace SkinUI {
 namespace {
 
-// Deeper nesting of Include than this is taken for a loop.
-constexpr int kMaxIncludeDepth = 16;
+// Controls nest no deeper than this: the tree is walked recursively when it is laid out and
+// painted, and a skin that nests deeper is taken for a broken one.
+constexpr int kMaxNesting = 200;
 
 struct Document {
   std::wstring name;
@@ -48,9 +49,9 @@ class BuildRun {
   std::string Where(const Document& doc, std::ptrdiff_t offset) const;
   bool ReadWindow(const Document& doc, const pugi::xml_node& window, std::string& error);
   bool ReadFont(const Document& doc, const pugi::xml_node& font, std::string& error);
-  std::unique_ptr<CControl> BuildControl(const Document& doc, const pugi::xml_node& node, int depth,
+  std::unique_ptr<CControl> BuildControl(const Document& doc, const pugi::xml_node& node,
                                          std::string& error);
-  bool BuildChildren(const Document& doc, const pugi::xml_node& node, CControl& parent, int depth,
+  bool BuildChildren(const Document& doc, const pugi::xml_node& node, CControl& parent,
                      std::string& error);
 
   const ISkinSource& source_;
@@ -58,6 +59,7 @@ class BuildRun {
   CPaintManager& manager_;
   std::list<Document> documents_;  // stable addresses while the build runs
   std::vector<std::wstring> include_stack_;
+  int nesting_ = 0;
 };
 
 std::wstring Wide(const pugi::char_t* text) { return platform::Utf8ToWide(text); }
@@ -143,7 +145,7 @@ bool BuildRun::ReadWindow(const Document& doc, const pugi::xml_node& window, std
     }
     // Fonts must be known before controls name them.
     for (const auto& font : fonts_) manager_.AddFont(font.first, font.second);
-    root_ = BuildControl(doc, child, 0, error);
+    root_ = BuildControl(doc, child, error);
     if (!root_) return false;
   }
   if (!root_) {
@@ -198,7 +200,12 @@ bool BuildRun::ReadFont(const Document& doc, const pugi::xml_node& node, std::st
 }
 
 std::unique_ptr<CControl> BuildRun::BuildControl(const Document& doc, const pugi::xml_node& node,
-                                                 int depth, std::string& error) {
+                                                 std::string& error) {
+  if (nesting_ >= kMaxNesting) {
+    error =
+        Where(doc, node) + "controls nest deeper than " + std::to_string(kMaxNesting) + " levels";
+    return nullptr;
+  }
   const std::wstring class_name = Wide(node.name());
   std::unique_ptr<CControl> control;
   if (callback_) control = callback_->CreateControl(class_name);
@@ -219,12 +226,15 @@ std::unique_ptr<CControl> BuildRun::BuildControl(const Document& doc, const pugi
       return nullptr;
     }
   }
-  if (!BuildChildren(doc, node, *control, depth, error)) return nullptr;
+  ++nesting_;
+  const bool built = BuildChildren(doc, node, *control, error);
+  --nesting_;
+  if (!built) return nullptr;
   return control;
 }
 
 bool BuildRun::BuildChildren(const Document& doc, const pugi::xml_node& node, CControl& parent,
-                             int depth, std::string& error) {
+                             std::string& error) {
   auto* container = dynamic_cast<CContainer*>(&parent);
   for (const pugi::xml_node& child : node.children()) {
     if (child.type() == pugi::node_pcdata && !std::string(child.value()).empty()) {
@@ -255,8 +265,7 @@ bool BuildRun::BuildChildren(const Document& doc, const pugi::xml_node& node, CC
         return false;
       }
       const std::wstring name = NormalizeSkinPath(source);
-      if (depth + 1 > kMaxIncludeDepth ||
-          std::find(include_stack_.begin(), include_stack_.end(), name) != include_stack_.end()) {
+      if (std::find(include_stack_.begin(), include_stack_.end(), name) != include_stack_.end()) {
         error = Where(doc, child) + platform::WideToUtf8(name) + " includes itself";
         return false;
       }
@@ -264,13 +273,13 @@ bool BuildRun::BuildChildren(const Document& doc, const pugi::xml_node& node, CC
       if (!included) return false;
       include_stack_.push_back(name);
       std::unique_ptr<CControl> control =
-          BuildControl(*included, included->xml.document_element(), depth + 1, error);
+          BuildControl(*included, included->xml.document_element(), error);
       include_stack_.pop_back();
       if (!control) return false;
       container->Add(std::move(control));
       continue;
     }
-    std::unique_ptr<CControl> control = BuildControl(doc, child, depth, error);
+    std::unique_ptr<CControl> control = BuildControl(doc, child, error);
     if (!control) return false;
     container->Add(std::move(control));
   }

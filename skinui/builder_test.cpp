@@ -29,7 +29,12 @@ struct BadSkin {
 };
 
 TEST(SkinBuilder, NamesFileAndLineOfEveryMistake) {
+  std::string deep = "<Window>\n";
+  for (int i = 0; i < 300; ++i) deep += "<VerticalLayout>";
+  for (int i = 0; i < 300; ++i) deep += "</VerticalLayout>";
+  deep += "\n</Window>";
   const BadSkin cases[] = {
+      {deep.c_str(), nullptr, "window.xml:2: controls nest deeper than 200 levels"},
       {"<Window>\n<VerticalLayout>\n  <Lable/>\n</VerticalLayout>\n</Window>", nullptr,
        "window.xml:3: unknown element <Lable>"},
       {"<Window>\n<VerticalLayout colour=\"#FF000000\"/>\n</Window>", nullptr,

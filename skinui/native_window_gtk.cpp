@@ -142,6 +142,12 @@ gboolean DeliverOne(gpointer data) {
   return G_SOURCE_REMOVE;
 }
 
+gboolean ShowWhenIdle(gpointer data) {
+  const StatePtr state = *static_cast<StatePtr*>(data);
+  if (state->widget && !state->destroying) gtk_widget_show(state->widget);
+  return G_SOURCE_REMOVE;
+}
+
 struct TimerData {
   StatePtr state;
   WParam id;
@@ -234,7 +240,9 @@ gboolean OnButtonPress(GtkWidget* widget, GdkEventButton* event, gpointer data) 
     }
     owner->SendMessage(kWmLButtonDown, 0, PointOf(event->x, event->y));
   } else if (event->type == GDK_2BUTTON_PRESS) {
-    owner->SendMessage(kWmLButtonDblClk, 0, PointOf(event->x, event->y));
+    // A double click on the caption or the sizing border is the window manager's affair.
+    const LResult hit = owner->SendMessage(kWmNcHitTest, 0, PointOf(event->x_root, event->y_root));
+    if (hit == kHtClient) owner->SendMessage(kWmLButtonDblClk, 0, PointOf(event->x, event->y));
   }
   return TRUE;
 }
@@ -351,7 +359,11 @@ bool CNativeWindow::Create(CNativeWindow* parent, const std::wstring& title, std
     return false;
   }
   if (!IsWindow()) return false;
-  if (style & kWsVisible) ShowWindow(true);
+  // A visible window appears once the creator has had its say about size and position
+  // (CenterWindow right after Create), so it does not jump on the screen.
+  if (style & kWsVisible) {
+    g_idle_add_full(G_PRIORITY_HIGH, ShowWhenIdle, new StatePtr(state_), DeleteStateRef);
+  }
   return true;
 }
 

@@ -12,8 +12,8 @@ class CTabLayout : public CContainer {
   const ControlClass& GetClass() const override { return ClassInfo(); }
 
   CControl* Add(std::unique_ptr<CControl> child) override;
-  /// The page shown, or -1 without pages.
-  int GetCurSel() const { return GetCount() == 0 ? -1 : current_; }
+  /// The page shown, or -1 when there is none (no pages, or "selectedid" beyond them).
+  int GetCurSel() const { return current_ < GetCount() ? current_ : -1; }
   /// Shows page `index`. An index out of range is refused (false); the page already shown
   /// changes nothing. A change sends "tabselect" with the new page in wParam and the old one in
   /// lParam.

@@ -36,6 +36,8 @@ const std::string* CopyOfResource(int id) {
 SkinWindowBase::SkinWindowBase() : host_(*this) {}
 
 SkinWindowBase::~SkinWindowBase() {
+  // Destroyed here, while the controls can still paint and hear the last events.
+  DestroyWindow();
   paint_manager_.RemoveNotifier(this);
   paint_manager_.RemoveMessageFilter(this);
   paint_manager_.SetHost(nullptr);
