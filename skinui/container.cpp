@@ -36,7 +36,7 @@ std::vector<Slot> ShareLine(const std::vector<std::unique_ptr<CControl>>& childr
   int flexible_seen = 0;
   int handed_out = 0;
   for (Slot& slot : slots) {
-    if (slot.length > 0) continue;
+    if (slot.length > 0 || flexible == 0) continue;
     ++flexible_seen;
     // The last flexible child takes the rounding remainder.
     slot.length = flexible_seen == flexible ? left_over - handed_out : left_over / flexible;

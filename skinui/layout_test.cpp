@@ -165,6 +165,58 @@ TEST(SkinLayout, TabLayoutRefusesPagesOutOfRange) {
   EXPECT_FALSE(skin.Find(L"btn_install")->IsVisible());
 }
 
+// The size a PNG declares in its header.
+Size PngSize(const std::string& bytes) {
+  if (bytes.size() < 24 || bytes.compare(1, 3, "PNG") != 0) return {};
+  auto word = [&](std::size_t at) {
+    return (static_cast<unsigned char>(bytes[at]) << 24) |
+           (static_cast<unsigned char>(bytes[at + 1]) << 16) |
+           (static_cast<unsigned char>(bytes[at + 2]) << 8) |
+           static_cast<unsigned char>(bytes[at + 3]);
+  };
+  return {static_cast<int>(word(16)), static_cast<int>(word(20))};
+}
+
+TEST(SkinLayout, EveryPictureOfTheSkinHasItsSize) {
+  const struct {
+    const wchar_t* file;
+    Size size;
+  } pictures[] = {
+      {L"img/left_log.png", {108, 32}},
+      {L"img/logo.png", {311, 52}},
+      {L"img/button_normal.png", {168, 46}},
+      {L"img/button_hover.png", {168, 46}},
+      {L"img/button_pressing.png", {168, 46}},
+      {L"img/button_disable.png", {168, 46}},
+      {L"img/browse-df.png", {90, 32}},
+      {L"img/browse-ho.png", {90, 32}},
+      {L"img/hide-df.png", {90, 32}},
+      {L"img/hide-ho.png", {90, 32}},
+      {L"img/minzoom-df.png", {20, 20}},
+      {L"img/minzoom-ho.png", {20, 20}},
+      {L"img/close-df.png", {20, 20}},
+      {L"img/close-ho.png", {20, 20}},
+      {L"img/checked.png", {14, 14}},
+      {L"img/unchecked.png", {14, 14}},
+      {L"img/fold.png", {14, 14}},
+      {L"img/fold_rtl.png", {14, 14}},
+      {L"img/unfold.png", {14, 14}},
+      {L"img/progress.png", {254, 99}},
+      {L"img/progress_rtl.png", {254, 99}},
+      {L"img/banner_normal.png", {16, 16}},
+      {L"img/banner_selected.png", {16, 16}},
+      {L"img/default.png", {650, 290}},
+  };
+  std::string error;
+  auto source = OpenSkinFolder(ShippedSkinFolder(), error);
+  ASSERT_TRUE(source) << error;
+  for (const auto& picture : pictures) {
+    const auto bytes = source->ReadFile(picture.file);
+    ASSERT_TRUE(bytes) << platform::WideToUtf8(picture.file);
+    EXPECT_EQ(PngSize(*bytes), picture.size) << platform::WideToUtf8(picture.file);
+  }
+}
+
 TEST(SkinLayout, PackedArchiveBuildsLikeTheFolder) {
   kvtest::TempFolder folder;
   const auto archive = folder.path() / "skin.zip";

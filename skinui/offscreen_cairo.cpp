@@ -45,7 +45,8 @@ Color COffscreenCanvas::Pixel(int x, int y) const {
   cairo_surface_flush(impl_->surface);
   const unsigned char* data = cairo_image_surface_get_data(impl_->surface);
   const int stride = cairo_image_surface_get_stride(impl_->surface);
-  const auto premultiplied = *reinterpret_cast<const std::uint32_t*>(data + y * stride + x * 4);
+  const auto premultiplied = *reinterpret_cast<const std::uint32_t*>(
+      data + static_cast<std::ptrdiff_t>(y) * stride + static_cast<std::ptrdiff_t>(x) * 4);
   const std::uint32_t alpha = premultiplied >> 24;
   if (alpha == 0) return 0;
   auto channel = [&](int shift) {

@@ -5,7 +5,7 @@
 
 #include "skinui/render.h"
 
-struct _cairo;
+struct _cairo;  // NOLINT(bugprone-reserved-identifier): cairo_t, named as cairo names it
 
 namespace SkinUI {
 
