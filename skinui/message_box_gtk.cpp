@@ -78,8 +78,10 @@ int MessageBox(CNativeWindow* owner, const std::wstring& text, const std::wstrin
       GTK_BUTTONS_NONE, "%s", platform::WideToUtf8(text).c_str());
   gtk_window_set_title(GTK_WINDOW(dialog), platform::WideToUtf8(title).c_str());
   gtk_window_set_resizable(GTK_WINDOW(dialog), FALSE);
+  // GTK's own translations of OK, Cancel, Yes and No, in the desktop's language like the
+  // buttons of a Windows message box; Abort, Retry and Ignore have none and stay English.
   for (const Choice& choice : choices) {
-    gtk_dialog_add_button(GTK_DIALOG(dialog), choice.label, choice.answer);
+    gtk_dialog_add_button(GTK_DIALOG(dialog), g_dgettext("gtk30", choice.label), choice.answer);
   }
   gtk_dialog_set_default_response(GTK_DIALOG(dialog), choices.front().answer);
   if (GtkWidget* first =

@@ -39,6 +39,8 @@ void XvfbEnvironment::SetUp() {
   // No accessibility bus or settings daemon in a test.
   setenv("NO_AT_BRIDGE", "1", 1);
   setenv("GSETTINGS_BACKEND", "memory", 1);
+  // Button labels and their mnemonics (Alt+N for No) as the tests press them.
+  setenv("LC_ALL", "C.UTF-8", 1);
 }
 
 void XvfbEnvironment::TearDown() {
