@@ -125,6 +125,15 @@ TEST_F(SkinInput, EditTakesTypingAndReadOnlyOnlyTheFocus) {
   EXPECT_EQ(recorder_.seen.back(), "edit_path:setfocus");
 }
 
+TEST_F(SkinInput, TabLayoutTellsOnlyARealChangeOfPage) {
+  auto* tabs = skin_.Find<CTabLayout>(L"switch");
+  EXPECT_TRUE(tabs->SelectItem(0));
+  EXPECT_FALSE(tabs->SelectItem(5));
+  EXPECT_TRUE(recorder_.seen.empty()) << "the page shown, or none: nothing happens";
+  EXPECT_TRUE(tabs->SelectItem(1));
+  EXPECT_EQ(recorder_.seen, (Seen{"switch:tabselect"}));
+}
+
 TEST_F(SkinInput, HiddenControlsAreNotHit) {
   CControl* start = skin_.Find(L"btn_start");
   start->SetVisible(false);
