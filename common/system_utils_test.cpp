@@ -2,16 +2,15 @@
 
 #include <gtest/gtest.h>
 #include <sys/mount.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <filesystem>
-#include <thread>
 
 #include "platform/paths.h"
 #include "platform/text.h"
 #include "platform/version_info.h"
+#include "tests/support/child_process.h"
+#include "tests/support/eventually.h"
 #include "tests/support/temp_folder.h"
 
 namespace {
@@ -106,22 +105,17 @@ TEST(SystemUtilsTest, FindProcessIsCaseSensitiveAndKillEndsIt) {
   TempFolder folder;
   const auto program = folder.path() / "Wayvo.exe";
   std::filesystem::copy_file("/bin/sleep", program);
-  const pid_t child = fork();
-  if (child == 0) {
-    execl(program.c_str(), program.c_str(), "30", static_cast<char*>(nullptr));
-    _exit(127);
-  }
+  kvtest::ChildProcess sleeper({program.string(), "30"});
+  const long child = sleeper.pid();
   platform::ProcessId found = -1;
-  for (int i = 0; i < 500 && !FindProcess(L"Wayvo.exe", found); ++i) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
+  kvtest::Eventually([&] { return FindProcess(L"Wayvo.exe", found); });
   EXPECT_EQ(found, child);
   platform::ProcessId untouched = -1;
   EXPECT_FALSE(FindProcess(L"wayvo.exe", untouched));
   EXPECT_FALSE(FindProcess(std::wstring(64, L'x'), untouched));
   EXPECT_EQ(untouched, -1);
   EXPECT_TRUE(KillProcess(child));
-  waitpid(child, nullptr, 0);
+  sleeper.Wait();
 }
 
 TEST(SystemUtilsTest, SilentInstallerGetsItsFiveSwitches) {

@@ -2,15 +2,15 @@
 #include "platform/process.h"
 
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <filesystem>
-#include <thread>
 
 #include "platform/text.h"
+#include "tests/support/child_process.h"
+#include "tests/support/eventually.h"
 #include "tests/support/temp_folder.h"
 
 namespace platform {
@@ -19,30 +19,16 @@ namespace {
 using kvtest::ReadFile;
 using kvtest::TempFolder;
 
-// Waits up to five seconds for `condition`.
-template <typename Condition>
-bool Eventually(Condition condition) {
-  for (int i = 0; i < 500; ++i) {
-    if (condition()) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  return condition();
-}
-
-pid_t StartCopyOfSleep(const std::filesystem::path& program) {
-  std::filesystem::copy_file("/bin/sleep", program);
-  const pid_t child = fork();
-  if (child == 0) {
-    execl(program.c_str(), program.c_str(), "30", static_cast<char*>(nullptr));
-    _exit(127);
-  }
-  return child;
-}
+using kvtest::ChildProcess;
+using kvtest::Eventually;
 
 TEST(ProcessTest, FindsByFullExecutableNameAndCaseMatters) {
   TempFolder folder;
   // Longer than the 15 characters the kernel keeps as a process's short name.
-  const pid_t child = StartCopyOfSleep(folder.path() / "kelvane-download.tmp");
+  const auto program = folder.path() / "kelvane-download.tmp";
+  std::filesystem::copy_file("/bin/sleep", program);
+  ChildProcess sleeper({program.string(), "30"});
+  const long child = sleeper.pid();
   ASSERT_GT(child, 0);
   ASSERT_TRUE(
       Eventually([&] { return FindProcessByImageName(L"kelvane-download.tmp").has_value(); }));
@@ -52,9 +38,7 @@ TEST(ProcessTest, FindsByFullExecutableNameAndCaseMatters) {
   EXPECT_FALSE(FindProcessByImageName(L"").has_value());
 
   EXPECT_TRUE(TerminateProcessById(child));
-  int status = 0;
-  ASSERT_EQ(waitpid(child, &status, 0), child);
-  EXPECT_TRUE(WIFSIGNALED(status));
+  EXPECT_EQ(sleeper.Wait(), 128 + SIGKILL);
   EXPECT_FALSE(TerminateProcessById(child));  // gone and reaped
 }
 

@@ -20,6 +20,8 @@ class ChildProcess {
   ChildProcess& operator=(const ChildProcess&) = delete;
 
   bool started() const { return pid_ > 0; }
+  /// The process id while it runs (until Wait or Stop has reaped it).
+  long pid() const { return pid_; }
   /// Waits for the end; the exit code, or 128 + signal, or -1 when it never started.
   int Wait();
   void Stop();
