@@ -1,0 +1,229 @@
+// The side requests against the local vendor server: size and redirect queries, bodies into
+// memory and files, the scheme and port of every address honoured, time limits and proxies.
+#include <gtest/gtest.h>
+
+#include <boost/asio/io_context.hpp>
+#include <boost/asio/ip/tcp.hpp>
+#include <cstdlib>
+#include <filesystem>
+#include <thread>
+
+#include "log/log.h"
+#include "platform/side_http.h"
+#include "platform/text.h"
+#include "tests/servers/vendor_server.h"
+#include "tests/support/child_process.h"
+#include "tests/support/temp_folder.h"
+#include "tool/api_error.h"
+#include "tool/base_request.h"
+
+namespace {
+
+using kvtest::vendor_server;
+
+std::wstring W(const std::string& text) { return platform::Utf8ToWide(text); }
+
+std::uintmax_t PayloadSize() {
+  return std::filesystem::file_size(vendor_server::Get().Folder() /
+                                    "www/payload/kelvane-download.exe");
+}
+
+// The test log: set up once, read back whole.
+const std::filesystem::path& LogFolder() {
+  static kvtest::TempFolder folder;
+  static bool ready = [] {
+    InitLog(L"side.log", folder.Wide().c_str());
+    return true;
+  }();
+  (void)ready;
+  return folder.path();
+}
+std::string LogText() { return kvtest::ReadFile(LogFolder() / "side.log"); }
+
+// The log is set up before any test writes to it.
+class LogEnvironment : public ::testing::Environment {
+ public:
+  void SetUp() override { LogFolder(); }
+};
+const auto* const log_environment = ::testing::AddGlobalTestEnvironment(new LogEnvironment);
+
+class ScopedEnvironment {
+ public:
+  ScopedEnvironment(const char* name, const std::string& value) : name_(name) {
+    const char* old = std::getenv(name);
+    if (old != nullptr) old_ = old;
+    had_ = old != nullptr;
+    setenv(name, value.c_str(), 1);
+  }
+  ~ScopedEnvironment() {
+    if (had_) {
+      setenv(name_, old_.c_str(), 1);
+    } else {
+      unsetenv(name_);
+    }
+  }
+
+ private:
+  const char* name_;
+  std::string old_;
+  bool had_ = false;
+};
+
+TEST(SideRequests, SizeQueryHonoursSchemeAndPort) {
+  auto& server = vendor_server::Get();
+  const auto size = static_cast<int>(PayloadSize());
+  struct Case {
+    std::string url;
+    int size;
+  };
+  const Case cases[] = {
+      {server.Https() + "/payload/kelvane-download.exe", size},
+      {server.Http() + "/payload/kelvane-download.exe", size},
+      // https on a port that speaks plain HTTP fails; it is not fetched again over HTTP.
+      {"https://127.0.0.1:" + std::to_string(server.HttpPort()) + "/payload/kelvane-download.exe",
+       0},
+      // http on the TLS port gets no HTTP answer.
+      {"http://127.0.0.1:" + std::to_string(server.HttpsPort()) + "/payload/kelvane-download.exe",
+       0},
+      // An error page has a length, but it is not the file's.
+      {server.Https() + "/payload/missing.exe", 0},
+      {server.Https() + "/status/500", 0},
+      // Chunked: no length.
+      {server.Https() + "/fault/no-length", 0},
+      {"http://127.0.0.1:" + std::to_string(kvtest::FreePort()) + "/x", 0},
+      {server.Https(), 0},
+  };
+  for (const auto& c : cases) EXPECT_EQ(GetHttpFileSize(W(c.url)), c.size) << c.url;
+}
+
+TEST(SideRequests, RedirectQueryReturnsTheLocationOfA302Only) {
+  auto& server = vendor_server::Get();
+  const std::wstring host = L"127.0.0.1:" + std::to_wstring(server.HttpsPort());
+  struct Case {
+    const wchar_t* path;
+    bool result;
+    std::string url_after;
+  };
+  const std::string payload = server.Https() + "/payload/kelvane-download.exe";
+  const Case cases[] = {
+      {L"/download/redirect", true, payload},
+      {L"/download/redirect-relative", true, "/payload/kelvane-download.exe"},
+      {L"/download/moved", false, ""},
+      {L"/payload/kelvane-download.exe", false, ""},
+  };
+  for (const auto& c : cases) {
+    std::wstring url = W(server.Https()) + c.path;
+    const std::wstring before = url;
+    EXPECT_EQ(GetRedirectUrl(host, c.path, url), c.result) << c.path;
+    EXPECT_EQ(url, c.result ? W(c.url_after) : before) << c.path;
+  }
+  // Over plain HTTP on its own port as well.
+  std::wstring url = W(server.Http()) + L"/download/redirect";
+  EXPECT_TRUE(GetRedirectUrl(L"127.0.0.1:" + std::to_wstring(server.HttpPort()),
+                             L"/download/redirect", url));
+  EXPECT_EQ(url, W(payload));
+  // Nobody listening: no answer at all.
+  std::wstring refused = L"http://127.0.0.1:" + std::to_wstring(kvtest::FreePort()) + L"/r";
+  const std::wstring refused_before = refused;
+  EXPECT_FALSE(GetRedirectUrl(L"127.0.0.1:" + refused.substr(17, refused.find(L'/', 17) - 17),
+                              L"/r", refused));
+  EXPECT_EQ(refused, refused_before);
+}
+
+TEST(SideRequests, BodiesReachMemoryAndFilesWhole) {
+  auto& server = vendor_server::Get();
+  kvtest::TempFolder folder;
+  CWinHttpRequest request;
+  ASSERT_TRUE(request.OpenUrl(W(server.Https() + "/payload/kelvane-download.exe")));
+  ASSERT_TRUE(request.SaveBodyToFile(folder.Wide("payload.exe")));
+  EXPECT_EQ(kvtest::ReadFile(folder.path() / "payload.exe"),
+            kvtest::ReadFile(server.Folder() / "www/payload/kelvane-download.exe"));
+
+  CWinHttpRequest api;
+  ASSERT_TRUE(api.OpenUrl(W(server.Https() + "/downloader/carousel?pid=three&lang=English")));
+  EXPECT_EQ(api.ReadBodyText(), kvtest::ReadFile(server.Folder() / "www/carousel/three/any.json"));
+
+  // The body of an error answer is still the answer's.
+  CWinHttpRequest failing;
+  ASSERT_TRUE(failing.OpenUrl(W(server.Https() + "/status/500")));
+  EXPECT_EQ(failing.GetStatusCode(), 500);
+  EXPECT_EQ(failing.ReadBodyText(), "the server failed\n");
+}
+
+TEST(SideRequests, FailedCallsAreLoggedWithTheSystemText) {
+  LogFolder();
+  const int port = kvtest::FreePort();
+  EXPECT_EQ(GetHttpFileSize(L"http://127.0.0.1:" + std::to_wstring(port) + L"/x"), 0);
+  const std::string log = LogText();
+  EXPECT_NE(log.find("[CWinHttpRequest::SendRequest]call WinHttpSendRequest fail 12029, A "
+                     "connection with the server could not be established"),
+            std::string::npos)
+      << log;
+
+  ShowApiError("WinHttpConnect", 12029, platform::SideHttpMessageModule(), nullptr);
+  EXPECT_NE(LogText().find("] call WinHttpConnect fail 12029, A connection"), std::string::npos);
+}
+
+TEST(SideRequests, AServerThatNeverAnswersRunsIntoTheTimeLimit) {
+  boost::asio::io_context io;
+  boost::asio::ip::tcp::acceptor acceptor(
+      io, boost::asio::ip::tcp::endpoint(boost::asio::ip::make_address("127.0.0.1"), 0));
+  const int port = acceptor.local_endpoint().port();
+  boost::asio::ip::tcp::socket held(io);
+  std::thread accept([&] {
+    boost::system::error_code ec;
+    acceptor.accept(held, ec);
+  });
+
+  platform::SideHttp http;
+  ASSERT_TRUE(http.OpenSession(L"", false));
+  platform::SideHttpTimeouts limits;
+  limits.connect_ms = 2000;
+  limits.send_ms = 200;
+  limits.receive_ms = 300;
+  http.SetTimeouts(limits);
+  ASSERT_TRUE(http.Connect(L"127.0.0.1", port));
+  ASSERT_TRUE(http.OpenRequest(L"GET", L"/", false));
+  EXPECT_FALSE(http.Send(""));
+  EXPECT_EQ(http.LastError(), platform::side_http_error::kTimeout);
+  accept.join();
+}
+
+TEST(SideRequests, StepsOutOfOrderAreRefused) {
+  platform::SideHttp http;
+  EXPECT_FALSE(http.Connect(L"127.0.0.1", 80));
+  EXPECT_EQ(http.LastError(), platform::side_http_error::kIncorrectHandleState);
+  ASSERT_TRUE(http.OpenSession(L"", false));
+  EXPECT_FALSE(http.OpenRequest(L"GET", L"/", false));
+  EXPECT_FALSE(http.Connect(L"", 80));
+  EXPECT_FALSE(http.Connect(L"127.0.0.1", 70000));
+  ASSERT_TRUE(http.Connect(L"127.0.0.1", 80));
+  std::size_t read = 0;
+  char buffer[8];
+  EXPECT_FALSE(http.ReadData(buffer, sizeof(buffer), read));
+  int status = 0;
+  EXPECT_FALSE(http.QueryStatus(status));
+}
+
+TEST(SideRequests, TheProxyComesFromTheProxyVariables) {
+  auto& server = vendor_server::Get();
+  const std::wstring url = W(server.Https() + "/payload/kelvane-download.exe");
+  const auto size = static_cast<int>(PayloadSize());
+  // A proxy that is not there: the request goes to it and fails.
+  const std::string dead = "http://127.0.0.1:" + std::to_string(kvtest::FreePort());
+  {
+    ScopedEnvironment https_proxy("https_proxy", dead);
+    EXPECT_EQ(GetHttpFileSize(url), 0);
+    // no_proxy names the host: direct.
+    ScopedEnvironment no_proxy("NO_PROXY", "localhost,127.0.0.1");
+    EXPECT_EQ(GetHttpFileSize(url), size);
+  }
+  {
+    // The upper-case form counts too; plain http takes http_proxy.
+    ScopedEnvironment http_proxy("HTTP_PROXY", dead);
+    EXPECT_EQ(GetHttpFileSize(W(server.Http() + "/payload/kelvane-download.exe")), 0);
+    EXPECT_EQ(GetHttpFileSize(url), size);
+  }
+}
+
+}  // namespace
