@@ -9,6 +9,7 @@ nginx serves, over plain HTTP and over HTTPS with a CA made at start:
   /download/redirect-relative        302 to the payload (relative Location)
   /download/moved                    301 to the payload
   /status/500, /fault/no-length      a failing answer, an answer without a length
+  /big/nine-million.bin              9,000,000 bytes
   /mp/collect, /debug/mp/collect     the analytics collector (this program)
 
 Product ids of the carousel fixtures: 216 and "three" (three pictures), "empty" (an empty list),
@@ -139,6 +140,8 @@ def make_content(folder, https_base, payload):
         write(os.path.join(www, "banners", "p%d.png" % n), data)
         pictures.append({"url": "%s/banners/p%d.png" % (https_base, n),
                          "md5": hashlib.md5(data).hexdigest()})
+    # Larger than a download into memory takes (8 MiB).
+    write(os.path.join(www, "big", "nine-million.bin"), bytes(9000000))
     huge = pseudo_random_bytes(HUGE_PICTURE_SIZE, 7)
     write(os.path.join(www, "banners", "huge.png"), huge)
 
