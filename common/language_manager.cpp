@@ -84,8 +84,10 @@ std::wstring LanguageManager::GetInstallUrl() const {
 }
 
 std::wstring LanguageManager::GetCarouselUrl() const {
-  return L"https://" + GetApiHost() + L"/downloader/carousel?pid=" + GetProductValue(L"STR_PID") +
-         L"&lang=" + language_name_;
+  // Free text reaches the query percent-encoded.
+  return L"https://" + GetApiHost() + L"/downloader/carousel?pid=" +
+         PercentEncodeQueryValue(GetProductValue(L"STR_PID")) + L"&lang=" +
+         PercentEncodeQueryValue(language_name_);
 }
 
 std::wstring LanguageManager::LanguageFile(const wchar_t* file_name) const {

@@ -46,7 +46,8 @@ class LanguageManager {
   std::wstring GetDownloadUrlEx() const;
   std::wstring GetLicenceUrl() const;
   std::wstring GetInstallUrl() const;
-  /// "https://" + API host + "/downloader/carousel?pid=" + STR_PID + "&lang=" + language name.
+  /// "https://" + API host + "/downloader/carousel?pid=" + STR_PID + "&lang=" + language name,
+  /// both values percent-encoded.
   std::wstring GetCarouselUrl() const;
 
   /// The maker's API host and the analytics deployment values.

@@ -98,6 +98,15 @@ TEST_F(LanguageManagerTest, MissingProductTableDegradesToEmptyValues) {
   EXPECT_EQ(language.GetExeSubPath(), L"");
 }
 
+TEST_F(LanguageManagerTest, CarouselQueryCarriesEncodedValues) {
+  pack_.Ini("productInfo.ini",
+            L"[PRODUCT]\r\nSTR_PID=2 16&x=1\r\nSTR_API_HOST=api.kelvane.example:8443\r\n");
+  const LanguageManager language = Load(L"1033");
+  EXPECT_EQ(
+      language.GetCarouselUrl(),
+      L"https://api.kelvane.example:8443/downloader/carousel?pid=2%2016%26x%3D1&lang=English");
+}
+
 TEST_F(LanguageManagerTest, ProductAccessors) {
   const LanguageManager language = Load(L"1033");
   EXPECT_EQ(language.GetInstallSubDir(), L"Kelvane/Kelvane Wayvo/");

@@ -11,3 +11,7 @@ std::wstring AppendCustomParam(const std::wstring& url, const std::wstring& cust
 /// another scheme returns true with both left untouched; one without a "/" after the host sets
 /// only `host` and returns false.
 bool SplitUrl(const std::wstring& url, std::wstring& host, std::wstring& path);
+
+/// A value for a URL query: UTF-8 bytes, every byte other than letters, digits and "-._~"
+/// written as "%XX".
+std::wstring PercentEncodeQueryValue(const std::wstring& value);

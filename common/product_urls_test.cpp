@@ -45,3 +45,18 @@ TEST(ProductUrlsTest, SplitUrl) {
 }
 
 }  // namespace
+
+TEST(ProductUrlsTest, QueryValuesArePercentEncoded) {
+  const struct {
+    const wchar_t* value;
+    const wchar_t* encoded;
+  } cases[] = {
+      {L"216", L"216"},
+      {L"ChineseTW", L"ChineseTW"},
+      {L"a b&lang=x", L"a%20b%26lang%3Dx"},
+      {L"Português", L"Portugu%C3%AAs"},
+      {L"-._~/?#", L"-._~%2F%3F%23"},
+      {L"", L""},
+  };
+  for (const auto& c : cases) EXPECT_EQ(PercentEncodeQueryValue(c.value), c.encoded);
+}
