@@ -2,13 +2,16 @@
 // memory and files, the scheme and port of every address honoured, time limits and proxies.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <boost/asio/io_context.hpp>
 #include <boost/asio/ip/tcp.hpp>
 #include <cstdlib>
 #include <filesystem>
 #include <thread>
 
+#include "common/ga.h"
 #include "log/log.h"
+#include "platform/registry.h"
 #include "platform/side_http.h"
 #include "platform/text.h"
 #include "tests/servers/vendor_server.h"
@@ -224,6 +227,78 @@ TEST(SideRequests, TheProxyComesFromTheProxyVariables) {
     EXPECT_EQ(GetHttpFileSize(W(server.Http() + "/payload/kelvane-download.exe")), 0);
     EXPECT_EQ(GetHttpFileSize(url), size);
   }
+}
+
+// ---- analytics ----------------------------------------------------------------------------
+
+constexpr char kSecret[] = "Zq8xK2mB7pL4vN9cR1tY6w";
+
+class AnalyticsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    platform::SetRegistryStoreFolder(store_.Wide("store"));
+    ga_ = std::make_unique<CGA>();
+    ga_->SetTitle(L"Kelvane Wayvo (Windows version)");
+  }
+  void TearDown() override { platform::SetRegistryStoreFolder(L""); }
+
+  std::wstring CollectUrl(const std::string& path) const {
+    return W(vendor_server::Get().Https() + path +
+             "?measurement_id=G-KVTEST01&api_secret=" + kSecret);
+  }
+
+  kvtest::TempFolder store_;
+  std::unique_ptr<CGA> ga_;
+};
+
+TEST_F(AnalyticsTest, TheThreeEventsPassTheValidationServer) {
+  auto& server = vendor_server::Get();
+  const std::size_t before = server.Collected().size();
+  ga_->SetUrl(CollectUrl("/debug/mp/collect"));
+  for (const char* event :
+       {"Downloader_Start_Install", "Downloader_Installed", "Installed_Succeed"}) {
+    int status = 0;
+    std::string answer;
+    ASSERT_TRUE(ga_->SendGACommon(event, &status, &answer)) << event;
+    EXPECT_EQ(status, 200) << event;
+    EXPECT_EQ(answer, "{\"validationMessages\": []}") << event;
+  }
+  const std::string records = server.Collected().substr(before);
+  EXPECT_EQ(std::count(records.begin(), records.end(), '\n'), 3);
+  EXPECT_EQ(records.find("\"validationMessages\": [{"), std::string::npos) << records;
+  EXPECT_NE(records.find("\"content_type\": \"application/json; charset=utf-8\""),
+            std::string::npos);
+  EXPECT_NE(records.find("Installed_Succeed"), std::string::npos);
+  EXPECT_NE(records.find(ga_->ClientId()), std::string::npos);
+}
+
+TEST_F(AnalyticsTest, CollectAnswers204AndTheSecretStaysOutOfTheLog) {
+  ga_->SetUrl(CollectUrl("/mp/collect"));
+  int status = 0;
+  EXPECT_TRUE(ga_->SendGACommon("Downloader_Start_Install", &status, nullptr));
+  EXPECT_EQ(status, 204);
+  EXPECT_TRUE(ga_->SendStartInstall());
+  const std::string log = LogText();
+  EXPECT_NE(log.find("api_secret=***"), std::string::npos);
+  EXPECT_EQ(log.find(kSecret), std::string::npos);
+  EXPECT_NE(log.find("request ret Code: 204"), std::string::npos);
+  EXPECT_NE(log.find("tran code guid:" + ga_->ClientId()), std::string::npos);
+}
+
+TEST_F(AnalyticsTest, FailuresEndTheSendQuietly) {
+  // 404 is the library's error: caught, logged, and the installer carries on.
+  ga_->SetUrl(CollectUrl("/mp/elsewhere"));
+  int status = 0;
+  EXPECT_TRUE(ga_->SendGACommon("Downloader_Installed", &status, nullptr));
+  EXPECT_EQ(status, 404);
+  EXPECT_NE(LogText().find("request error: 5"), std::string::npos);
+
+  // Nobody listening: status 0.
+  ga_->SetUrl(W("https://127.0.0.1:" + std::to_string(kvtest::FreePort()) + "/mp/collect"));
+  status = -1;
+  EXPECT_TRUE(ga_->SendGACommon("Downloader_Installed", &status, nullptr));
+  EXPECT_EQ(status, 0);
+  EXPECT_NE(LogText().find("request ret Code: 0"), std::string::npos);
 }
 
 }  // namespace
