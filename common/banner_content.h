@@ -7,46 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "common/json_struct.h"
+#include "common/banner_answer.h"
 
 class LanguageManager;
-
-/// The envelope of the banner API answer.
-struct ApiResponse {
-  int code = -1;
-  std::string message;
-};
-
-/// One picture of the list.
-struct ImageInfo {
-  std::string url;
-  std::string md5;
-};
-
-/// Binds the picture list: FromJson reads "list" of a "data" object.
-class ImageConfigInfoJSONStruct : public IJSONStruct {
- public:
-  ImageConfigInfoJSONStruct(std::vector<ImageInfo>* images,
-                            std::shared_ptr<JsonAllocator> allocator)
-      : IJSONStruct(std::move(allocator)), images_(images) {}
-  bool FromJson(const rapidjson::Value& value) override;
-  bool ToJson(rapidjson::Value& value) override;
-
- private:
-  std::vector<ImageInfo>* images_;
-};
-
-/// Binds one picture: string "url" and "md5" members.
-class ImageInfoJSONStruct : public IJSONStruct {
- public:
-  ImageInfoJSONStruct(ImageInfo* image, std::shared_ptr<JsonAllocator> allocator)
-      : IJSONStruct(std::move(allocator)), image_(image) {}
-  bool FromJson(const rapidjson::Value& value) override;
-  bool ToJson(rapidjson::Value& value) override;
-
- private:
-  ImageInfo* image_;
-};
 
 /// The largest banner API answer read, and the largest picture kept.
 inline constexpr std::size_t kBannerAnswerLimit = 1024 * 1024;
@@ -55,11 +18,6 @@ inline constexpr std::uint64_t kBannerPictureLimit = 4 * 1024 * 1024;
 /// The body of `url`, or empty text when the request fails, the answer is not 2xx or it is
 /// larger than kBannerAnswerLimit.
 std::string GetApiText(const std::wstring& url);
-
-/// False when `text` is not JSON (nothing changed). Otherwise an integer "code" and a string
-/// "message" are taken, and the pictures of "data"."list" are appended to `images`.
-bool ParseApiResponse(ApiResponse& response, std::vector<ImageInfo>& images,
-                      const std::string& text);
 
 /// Lower-case hex MD5 of the file's content, or empty text on any failure.
 std::string FileMD5(const std::wstring& path);
