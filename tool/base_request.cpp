@@ -216,19 +216,35 @@ void CWinHttpRequest::CloseHandles() {
 
 // ---- free functions --------------------------------------------------------------------------
 
-int GetHttpFileSize(const std::wstring& url) {
+int GetHttpFileSize(const std::wstring& url) { return GetHttpFileSize(url, nullptr); }
+
+int GetHttpFileSize(const std::wstring& url, std::string* why) {
+  auto fail = [why](const std::string& text) {
+    if (why != nullptr) *why = text;
+    return 0;
+  };
   CWinHttpRequest request;
   request.SetMethod(L"HEAD");
-  if (!request.OpenUrl(url)) return 0;
+  if (!request.OpenUrl(url)) return fail("no answer (see the log for the failing call)");
   // The length of an error page is not the file's size.
   const int status = request.GetStatusCode();
-  if (status < 200 || status > 299) return 0;
+  if (status < 200 || status > 299) return fail("the server answered " + std::to_string(status));
   std::uint32_t size = 0;
-  if (!request.GetUrlFileSize(size) || size > INT_MAX) return 0;
+  if (!request.GetUrlFileSize(size)) return fail("the answer carries no Content-Length");
+  if (size > INT_MAX) return fail("the length does not fit the size query");
+  if (size == 0) return fail("the answer's length is 0");
   return static_cast<int>(size);
 }
 
 bool GetRedirectUrl(const std::wstring& host, const std::wstring& path, std::wstring& url) {
+  return GetRedirectUrl(host, path, url, nullptr);
+}
+
+bool GetRedirectUrl(const std::wstring& host, const std::wstring& path, std::wstring& url,
+                    int* error_out) {
+  int ignored = 0;
+  int& error_number = error_out != nullptr ? *error_out : ignored;
+  error_number = 0;
   const bool secure = StartsWithNoCase(url, L"https://");
   // The host may carry the port; otherwise the port the address names, or the scheme's.
   int port = secure ? 443 : 80;
@@ -240,15 +256,22 @@ bool GetRedirectUrl(const std::wstring& host, const std::wstring& path, std::wst
     int url_port = port;
     if (SplitHostPort(authority, port, url_host, url_port)) port = url_port;
   }
-  if (!SplitHostPort(host, port, name, port)) return false;
+  if (!SplitHostPort(host, port, name, port)) {
+    error_number = platform::side_http_error::kInvalidUrl;
+    return false;
+  }
 
   platform::SideHttp http;
   if (!http.OpenSession(L"", true)) return false;
   http.SetFollowRedirects(false);
-  if (!http.Connect(name, port) || !http.OpenRequest(L"GET", path, secure)) return false;
+  if (!http.Connect(name, port) || !http.OpenRequest(L"GET", path, secure)) {
+    error_number = http.LastError();
+    return false;
+  }
   if (!http.Send("")) {
     namespace err = platform::side_http_error;
     const int error = http.LastError();
+    error_number = error;
     // No connection: the request was never sent. Otherwise the answer did not come, and the
     // address stays as it is.
     if (error == err::kCannotConnect || error == err::kNameNotResolved ||
@@ -260,6 +283,7 @@ bool GetRedirectUrl(const std::wstring& host, const std::wstring& path, std::wst
   }
   int status = 0;
   if (!http.ReceiveResponse() || !http.QueryStatus(status)) {
+    error_number = http.LastError();
     LogA("GetRedirectUrl", "Window/MainFrameWnd", 227, kLogInfo, "Error %d has occurred.\n",
          http.LastError());
     return true;

@@ -78,9 +78,14 @@ class CWinHttpRequest : public CBaseRequest {
 /// The size of the file at `url` from a HEAD request; 0 when it cannot be learnt (no answer, an
 /// answer other than 2xx, no or an unusable "Content-Length").
 int GetHttpFileSize(const std::wstring& url);
+/// The same, saying in `why` what went wrong when the result is 0.
+int GetHttpFileSize(const std::wstring& url, std::string* why);
 
 /// Asks `host` for `path` without following redirects, over the scheme and port `url` names.
 /// A 302 answer replaces `url` with its "Location" exactly as sent and returns true; any other
 /// status returns false with `url` unchanged. When the answer cannot be received, true with `url`
 /// unchanged (the download then goes to the address as it is).
 bool GetRedirectUrl(const std::wstring& host, const std::wstring& path, std::wstring& url);
+/// The same, leaving the side-request failure number in `error` (0 when an answer came).
+bool GetRedirectUrl(const std::wstring& host, const std::wstring& path, std::wstring& url,
+                    int* error);
