@@ -228,27 +228,28 @@ struct SideHttp::state {
   boost::asio::io_context io;
   std::unique_ptr<khttp::http_stream> stream;
 
-  bool session_open = false;
+  // The session.
   std::string agent;
-  bool use_proxy = false;
   SideHttpTimeouts timeouts;
-  bool follow_redirects = true;
-
-  bool connected = false;
+  // The connection.
   std::string host;
   int port = 0;
-
-  bool request_open = false;
+  // The request.
+  int status = 0;
   std::string method;
   std::string path;
-  bool secure = false;
   khttp::RequestOptions headers;
-
-  bool sent = false;
-  int status = 0;
   khttp::RequestOptions response;
-  bool body_done = false;
   std::vector<char> pending;  // bytes a data-available query read ahead
+
+  bool session_open = false;
+  bool use_proxy = false;
+  bool follow_redirects = true;
+  bool connected = false;
+  bool request_open = false;
+  bool secure = false;
+  bool sent = false;
+  bool body_done = false;
 
   void Reset() {
     if (stream) {
@@ -296,9 +297,15 @@ struct SideHttp::state {
 };
 
 SideHttp::SideHttp() : state_(std::make_unique<state>()) {}
-SideHttp::~SideHttp() { Close(); }
+SideHttp::~SideHttp() {
+  try {
+    Close();
+  } catch (...) {
+    // Closing never reports; the stream goes with the state.
+  }
+}
 
-bool SideHttp::Fail(int error) {
+bool SideHttp::Fail(int error) const {
   last_error_ = error;
   return false;
 }
@@ -384,7 +391,6 @@ bool SideHttp::Send(const std::string& body) {
   if (!s.agent.empty()) options.Insert(khttp::http_options::kUserAgent, s.agent);
   options.Insert(khttp::http_options::kConnection, "close");
   for (const auto& header : s.headers.Options()) {
-    std::string ignored;
     if (header.first == khttp::http_options::kUserAgent ||
         header.first == khttp::http_options::kConnection) {
       options.Remove(header.first);
@@ -454,10 +460,10 @@ bool SideHttp::QueryStatus(int& status) const {
 
 bool SideHttp::QueryContentLength(std::uint64_t& length) const {
   std::string value;
-  if (!state_->sent) return const_cast<SideHttp*>(this)->Fail(err::kIncorrectHandleState);
+  if (!state_->sent) return Fail(err::kIncorrectHandleState);
   if (!state_->response.Find(khttp::http_options::kContentLength, value) || value.empty() ||
       value.find_first_not_of("0123456789") != std::string::npos || value.size() > 19) {
-    return const_cast<SideHttp*>(this)->Fail(err::kHeaderNotFound);
+    return Fail(err::kHeaderNotFound);
   }
   length = std::strtoull(value.c_str(), nullptr, 10);
   return true;
@@ -465,9 +471,9 @@ bool SideHttp::QueryContentLength(std::uint64_t& length) const {
 
 bool SideHttp::QueryLocation(std::wstring& location) const {
   std::string value;
-  if (!state_->sent) return const_cast<SideHttp*>(this)->Fail(err::kIncorrectHandleState);
+  if (!state_->sent) return Fail(err::kIncorrectHandleState);
   if (!state_->response.Find("Location", value)) {
-    return const_cast<SideHttp*>(this)->Fail(err::kHeaderNotFound);
+    return Fail(err::kHeaderNotFound);
   }
   location = Utf8ToWide(value);
   return true;

@@ -19,6 +19,7 @@
 #include "tests/support/temp_folder.h"
 #include "tool/api_error.h"
 #include "tool/base_request.h"
+#include "tool/http_client.h"
 
 namespace {
 
@@ -97,6 +98,29 @@ TEST(SideRequests, SizeQueryHonoursSchemeAndPort) {
       {server.Https(), 0},
   };
   for (const auto& c : cases) EXPECT_EQ(GetHttpFileSize(W(c.url)), c.size) << c.url;
+}
+
+TEST(SideRequests, HttpsIsVerifiedAndNeverRetriedOverPlainHttp) {
+  auto& server = vendor_server::Get();
+  const std::wstring url = W(server.Https() + "/payload/kelvane-download.exe");
+  ASSERT_GT(GetHttpFileSize(url), 0);
+  // A trust store without the server's CA: the chain is refused and nothing else is tried.
+  ScopedEnvironment untrusted("SSL_CERT_FILE", (server.Folder() / "server.pem").string());
+  EXPECT_EQ(GetHttpFileSize(url), 0);
+  CWinHttpRequest request;
+  EXPECT_FALSE(request.OpenUrl(url));
+  EXPECT_NE(LogText().find("call WinHttpSendRequest fail 12175, A security error occurred"),
+            std::string::npos);
+  auto client = std::unique_ptr<IHttpBase, void (*)(IHttpBase*)>(
+      [] {
+        IHttpBase* made = nullptr;
+        CreateHttpClient(&made, 2);
+        return made;
+      }(),
+      [](IHttpBase* made) { made->Release(); });
+  char* buffer = nullptr;
+  int size = 0;
+  EXPECT_FALSE(client->DownloadToMemory(url, &buffer, &size));
 }
 
 TEST(SideRequests, RedirectQueryReturnsTheLocationOfA302Only) {
