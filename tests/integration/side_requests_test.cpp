@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <boost/asio/io_context.hpp>
 #include <boost/asio/ip/tcp.hpp>
+#include <boost/asio/write.hpp>
 #include <cstdlib>
 #include <filesystem>
 #include <thread>
@@ -14,6 +15,7 @@
 #include "platform/registry.h"
 #include "platform/side_http.h"
 #include "platform/text.h"
+#include "tests/servers/scripted_server.h"
 #include "tests/servers/vendor_server.h"
 #include "tests/support/child_process.h"
 #include "tests/support/temp_folder.h"
@@ -214,6 +216,35 @@ TEST(SideRequests, AServerThatNeverAnswersRunsIntoTheTimeLimit) {
   EXPECT_FALSE(http.Send(""));
   EXPECT_EQ(http.LastError(), platform::side_http_error::kTimeout);
   accept.join();
+}
+
+TEST(SideRequests, ABodyThatStallsRunsIntoTheReceiveLimit) {
+  kvtest::scripted_server server([](boost::asio::ip::tcp::socket& socket) {
+    boost::system::error_code ec;
+    char head[4096];
+    socket.read_some(boost::asio::buffer(head), ec);
+    const std::string reply = "HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\nten bytes!";
+    boost::asio::write(socket, boost::asio::buffer(reply), ec);
+    // Then nothing, until the client gives up.
+    while (!ec) socket.read_some(boost::asio::buffer(head), ec);
+  });
+  platform::SideHttp http;
+  ASSERT_TRUE(http.OpenSession(L"", false));
+  platform::SideHttpTimeouts limits;
+  limits.receive_ms = 300;
+  http.SetTimeouts(limits);
+  ASSERT_TRUE(http.Connect(L"127.0.0.1", server.Port()));
+  ASSERT_TRUE(http.OpenRequest(L"GET", L"/", false));
+  ASSERT_TRUE(http.Send(""));
+  std::string body;
+  char buffer[64];
+  std::size_t read = 0;
+  while (http.ReadData(buffer, sizeof(buffer), read) && read > 0) body.append(buffer, read);
+  EXPECT_EQ(body, "ten bytes!");
+  EXPECT_EQ(http.LastError(), platform::side_http_error::kTimeout);
+  // The request is over; reading again tells the end, never a late byte.
+  EXPECT_TRUE(http.ReadData(buffer, sizeof(buffer), read));
+  EXPECT_EQ(read, 0u);
 }
 
 TEST(SideRequests, StepsOutOfOrderAreRefused) {
