@@ -536,7 +536,7 @@ bool SideHttp::ReadData(void* buffer, std::size_t size, std::size_t& read) {
     return true;
   }
   if (s.body_done) return true;
-  s.read_block.resize(std::min<std::size_t>(size, 64 * 1024));
+  s.read_block.resize(std::min<std::size_t>(size, std::size_t{64} * 1024));
   auto op = s.Start();
   s.stream->AsyncReadSome(boost::asio::buffer(s.read_block),
                           [op](const error_code& read_ec, std::size_t bytes) {
