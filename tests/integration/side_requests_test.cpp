@@ -340,6 +340,16 @@ TEST_F(AnalyticsTest, CollectAnswers204AndTheSecretStaysOutOfTheLog) {
   EXPECT_NE(log.find("tran code guid:" + ga_->ClientId()), std::string::npos);
 }
 
+TEST_F(AnalyticsTest, SendsFromTwoThreadsOverlap) {
+  ga_->SetUrl(CollectUrl("/debug/mp/collect"));
+  int status[2] = {0, 0};
+  std::thread other([&] { ga_->SendGACommon("Downloader_Start_Install", &status[0], nullptr); });
+  ga_->SendGACommon("Downloader_Installed", &status[1], nullptr);
+  other.join();
+  EXPECT_EQ(status[0], 200);
+  EXPECT_EQ(status[1], 200);
+}
+
 TEST_F(AnalyticsTest, FailuresEndTheSendQuietly) {
   // 404 is the library's error: caught, logged, and the installer carries on.
   ga_->SetUrl(CollectUrl("/mp/elsewhere"));
