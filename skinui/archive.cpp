@@ -13,6 +13,10 @@
 namespace SkinUI {
 namespace {
 
+// The largest file a skin holds is a picture of a few hundred kilobytes; a size beyond this in
+// the archive's directory is taken for damage before anything is allocated for it.
+constexpr zip_uint64_t kMaxSkinFileBytes = 32u << 20;
+
 // Refuses names that climb out of the skin: "/etc/x", "../x", "img/../../x".
 bool IsInsideSkin(const std::wstring& name) {
   if (name.empty() || name[0] == L'/' || (name.size() > 1 && name[1] == L':')) return false;
@@ -42,7 +46,8 @@ class CZipSource : public ISkinSource {
     const std::string narrow = platform::WideToUtf8(path);
     zip_stat_t stat;
     zip_stat_init(&stat);
-    if (zip_stat(archive_, narrow.c_str(), 0, &stat) != 0 || !(stat.valid & ZIP_STAT_SIZE)) {
+    if (zip_stat(archive_, narrow.c_str(), 0, &stat) != 0 || !(stat.valid & ZIP_STAT_SIZE) ||
+        stat.size > kMaxSkinFileBytes) {
       return std::nullopt;
     }
     zip_file_t* file = zip_fopen(archive_, narrow.c_str(), 0);
