@@ -132,7 +132,15 @@ bool SpawnDetached(std::vector<std::string> narrow, const UserIdentity* user) {
     return false;
   }
   if (child == 0) {
-    if (fork() != 0) _exit(0);
+    // The first child only makes the grandchild; a fork that fails is reported like a failed
+    // exec, since nothing was started.
+    const pid_t grandchild = fork();
+    if (grandchild < 0) {
+      const int failure = errno ? errno : EAGAIN;
+      (void)!write(status_pipe[1], &failure, sizeof(failure));
+      _exit(127);
+    }
+    if (grandchild > 0) _exit(0);
     setsid();
     int failure = 0;
     if (user && (setgroups(user->groups.size(), user->groups.data()) != 0 ||
