@@ -140,6 +140,3 @@ void ReplaceAll(std::wstring& text, const std::wstring& search, const std::wstri
     position += replacement.size();
   }
 }
-
-std::string WideToNarrow(const std::wstring& text) { return platform::WideToNarrow(text); }
-std::wstring NarrowToWide(const std::string& text) { return platform::NarrowToWide(text); }
