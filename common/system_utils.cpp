@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "platform/file_name.h"
 #include "platform/file_system.h"
 #include "platform/ini_file.h"
 #include "platform/paths.h"
@@ -45,10 +46,7 @@ std::wstring GetFileVersionString(const std::wstring& path) {
 
 std::wstring GetUILanguageId() { return std::to_wstring(platform::GetUserUILanguageId()); }
 
-std::wstring GetFileNamePart(const std::wstring& path) {
-  const auto cut = path.find_last_of(L"/\\");
-  return cut == std::wstring::npos ? path : path.substr(cut + 1);
-}
+std::wstring GetFileNamePart(const std::wstring& path) { return platform::FileNamePart(path); }
 
 std::wstring GetWindowsProductName() { return platform::GetOSProductName(); }
 

@@ -8,6 +8,7 @@
 #include <mutex>
 #include <vector>
 
+#include "platform/file_name.h"
 #include "platform/file_system.h"
 #include "platform/format.h"
 #include "platform/paths.h"
@@ -29,16 +30,6 @@ std::mutex& SetUpLock() {
 
 bool IsSetUp(const std::string& appender_name) {
   return log4cpp::Category::getRoot().getAppender(appender_name) != nullptr;
-}
-
-std::wstring FileNamePart(const std::wstring& path) {
-  const auto cut = path.find_last_of(L"/\\");
-  return cut == std::wstring::npos ? path : path.substr(cut + 1);
-}
-
-std::string FileNamePart(const std::string& path) {
-  const auto cut = path.find_last_of("/\\");
-  return cut == std::string::npos ? path : path.substr(cut + 1);
 }
 
 std::wstring NormaliseFolder(std::wstring path) {
@@ -102,7 +93,7 @@ std::wstring GetModuleDir() {
 
 std::string GetModuleBaseName() {
   static const std::string base_name = [] {
-    std::string name = FileNamePart(platform::WideToNarrow(platform::GetModulePath()));
+    std::string name = platform::FileNamePart(platform::WideToNarrow(platform::GetModulePath()));
     return name.substr(0, name.find('.'));
   }();
   return base_name;
@@ -186,7 +177,8 @@ void LogLineA(bool with_location, const char* function, const char* source_file,
     LogWrite(level, message);
     return;
   }
-  const std::string located = "[" + FileNamePart(std::string(source_file ? source_file : "")) +
+  const std::string located = "[" +
+                              platform::FileNamePart(std::string(source_file ? source_file : "")) +
                               ":" + std::to_string(line) + "][" +
                               QualifiedFunctionName(function ? function : "") + "] " + message;
   LogWrite(level, located);
@@ -199,9 +191,9 @@ void LogLineW(bool with_location, const wchar_t* function, const wchar_t* source
     return;
   }
   const std::string name = QualifiedFunctionName(platform::WideToUtf8(function ? function : L""));
-  const std::wstring located = L"[" + FileNamePart(std::wstring(source_file ? source_file : L"")) +
-                               L":" + std::to_wstring(line) + L"][" + platform::Utf8ToWide(name) +
-                               L"] " + message;
+  const std::wstring located =
+      L"[" + platform::FileNamePart(std::wstring(source_file ? source_file : L"")) + L":" +
+      std::to_wstring(line) + L"][" + platform::Utf8ToWide(name) + L"] " + message;
   LogWrite(level, platform::WideToLogEncoding(located));
 }
 

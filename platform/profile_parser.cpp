@@ -1,19 +1,10 @@
 #include "platform/profile_parser.h"
 
 #include "platform/text.h"
+#include "platform/trim.h"
 
 namespace platform {
 namespace {
-
-bool IsBlank(wchar_t c) { return c == L' ' || c == L'\t' || c == L'\r' || c == L'\n'; }
-
-std::wstring Trim(const std::wstring& text) {
-  size_t begin = 0;
-  size_t end = text.size();
-  while (begin < end && IsBlank(text[begin])) ++begin;
-  while (end > begin && IsBlank(text[end - 1])) --end;
-  return text.substr(begin, end - begin);
-}
 
 std::wstring DecodeUtf16(const std::string& bytes, size_t offset, bool little_endian) {
   const auto unit_at = [&](size_t i) {

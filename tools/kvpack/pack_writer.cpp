@@ -3,9 +3,10 @@
 #include <zip.h>
 
 #include <algorithm>
-#include <fstream>
-#include <iterator>
 #include <vector>
+
+#include "platform/file_system.h"
+#include "platform/text.h"
 
 namespace kvpack {
 namespace {
@@ -24,8 +25,8 @@ bool AddFolder(zip_t* archive, const std::filesystem::path& folder, const std::s
   std::sort(folders.begin(), folders.end());
   for (const auto& file : files) {
     const std::string name = prefix + file.filename().string();
-    std::ifstream input(file, std::ios::binary);
-    std::string bytes((std::istreambuf_iterator<char>(input)), {});
+    const std::string bytes =
+        platform::ReadWholeFile(platform::Utf8ToWide(file.string())).value_or("");
     // libzip does not take ownership of an empty buffer, so an empty file gets none.
     void* copy = nullptr;
     if (!bytes.empty()) {
