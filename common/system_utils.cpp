@@ -68,7 +68,9 @@ bool ReadIniSection(const std::wstring& file, const std::wstring& section, Strin
 bool IsNative64Bit() { return platform::IsNativeProcessor64Bit(); }
 
 bool FileExists(const std::wstring& path) {
-  std::ifstream file(std::filesystem::path(path), std::ios::binary);
+  // From UTF-8: a path made from wide text converts through the C locale, which throws on
+  // everything outside ASCII.
+  std::ifstream file(std::filesystem::u8path(platform::WideToUtf8(path)), std::ios::binary);
   return file.is_open();
 }
 

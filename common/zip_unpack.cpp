@@ -73,9 +73,15 @@ bool ReadEntry(zip_t* archive, zip_uint64_t index, zip_uint64_t size, std::vecto
   return zip_fread(entry.get(), &beyond, 1) == 0;
 }
 
+// A path from wide text, by way of UTF-8: std::filesystem::path would convert wide text through
+// the C locale, which throws on every name outside ASCII.
+std::filesystem::path PathOf(const std::wstring& path) {
+  return std::filesystem::u8path(platform::WideToUtf8(path));
+}
+
 bool WriteEntry(const PendingEntry& entry) {
   std::error_code ignored;
-  const std::filesystem::path path(entry.path);
+  const std::filesystem::path path = PathOf(entry.path);
   if (entry.is_folder) {
     return platform::IsDirectory(entry.path) || std::filesystem::create_directories(path, ignored);
   }
@@ -87,7 +93,7 @@ bool WriteEntry(const PendingEntry& entry) {
 
 bool UnzipToFolder(const void* data, std::size_t size, const std::wstring& folder) {
   std::error_code ignored;
-  std::filesystem::create_directories(std::filesystem::path(folder), ignored);
+  std::filesystem::create_directories(PathOf(folder), ignored);
   if (!platform::IsDirectory(folder)) platform::CreateOneDirectory(folder);
 
   if (!data || size == 0) return false;  // libzip would take no bytes for an empty archive

@@ -32,6 +32,20 @@ TEST(UnzipToFolderTest, FoldersAndFilesInArchiveOrder) {
   EXPECT_EQ(ReadFile(target / "Nested" / "Deeper" / "file.txt"), "made with its folders");
 }
 
+// Names outside ASCII, in the target folder and in the archive (languages name their folders in
+// their own words), unpack like any other.
+TEST(UnzipToFolderTest, NamesOutsideAsciiUnpack) {
+  TempFolder folder;
+  const std::string archive = BuildZip({{"Portugu\xC3\xAAs/", ""},
+                                        {"Portugu\xC3\xAAs/text.ini", "ol\xC3\xA1"},
+                                        {"\xE4\xB8\xAD\xE6\x96\x87/UrlInfo.ini", "zh"}});
+  const std::wstring target = folder.Wide("caf\xC3\xA9");
+  ASSERT_TRUE(UnzipToFolder(archive.data(), archive.size(), target));
+  const auto root = folder.path() / "caf\xC3\xA9";
+  EXPECT_EQ(ReadFile(root / "Portugu\xC3\xAAs" / "text.ini"), "ol\xC3\xA1");
+  EXPECT_EQ(ReadFile(root / "\xE4\xB8\xAD\xE6\x96\x87" / "UrlInfo.ini"), "zh");
+}
+
 TEST(UnzipToFolderTest, AnEmptyEntryBecomesAFolder) {
   TempFolder folder;
   const std::string archive = BuildZip({{"looks_like_a_file.txt", ""}});

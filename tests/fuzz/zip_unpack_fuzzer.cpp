@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -108,14 +109,71 @@ bool ReadsWhole(const std::uint8_t* data, std::size_t size) {
   return whole;
 }
 
+// A well-formed archive made from a recipe, so that the fuzzer can try entry names and sizes
+// freely: entries are "name\ncontent" separated by NUL bytes; a last byte above 0x7F damages the
+// archive at the offset that the byte before it picks.
+std::string ArchiveFromRecipe(const std::string& recipe) {
+  zip_error_t error;
+  zip_error_init(&error);
+  zip_source_t* buffer = zip_source_buffer_create(nullptr, 0, 0, &error);
+  zip_error_fini(&error);
+  if (!buffer) return {};
+  zip_source_keep(buffer);
+  zip_t* archive = zip_open_from_source(buffer, ZIP_TRUNCATE, nullptr);
+  if (!archive) {
+    zip_source_free(buffer);
+    zip_source_free(buffer);
+    return {};
+  }
+  std::size_t start = 0;
+  for (int entries = 0; start < recipe.size() && entries < 16; ++entries) {
+    std::size_t end = recipe.find('\0', start);
+    if (end == std::string::npos) end = recipe.size();
+    const std::string item = recipe.substr(start, end - start);
+    start = end + 1;
+    const std::size_t newline = item.find('\n');
+    const std::string name = item.substr(0, newline);
+    const std::string content = newline == std::string::npos ? "" : item.substr(newline + 1);
+    void* copy = content.empty() ? nullptr : std::malloc(content.size());
+    if (copy) std::memcpy(copy, content.data(), content.size());
+    zip_source_t* source = zip_source_buffer(archive, copy, content.size(), copy ? 1 : 0);
+    if (!source) {
+      std::free(copy);
+      continue;
+    }
+    if (zip_file_add(archive, name.c_str(), source, ZIP_FL_ENC_GUESS) < 0) zip_source_free(source);
+  }
+  std::string bytes;
+  if (zip_close(archive) != 0) {
+    zip_discard(archive);
+  } else if (zip_source_open(buffer) == 0) {
+    char chunk[4096];
+    zip_int64_t got = 0;
+    while ((got = zip_source_read(buffer, chunk, sizeof(chunk))) > 0) {
+      bytes.append(chunk, static_cast<std::size_t>(got));
+    }
+    zip_source_close(buffer);
+  }
+  zip_source_free(buffer);
+  if (recipe.size() >= 2 && static_cast<unsigned char>(recipe.back()) > 0x7F && !bytes.empty()) {
+    bytes[static_cast<unsigned char>(recipe[recipe.size() - 2]) * 131 % bytes.size()] ^= 0x5A;
+  }
+  return bytes;
+}
+
 }  // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+// An input that starts with "PK" is an archive as it is; any other is a recipe for one.
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* input, std::size_t input_size) {
   const Layout& layout = GetLayout();
   std::error_code ignored;
   fs::remove_all(layout.root, ignored);
   fs::create_directories(layout.inner);
 
+  std::string archive(reinterpret_cast<const char*>(input), input_size);
+  if (archive.compare(0, 2, "PK") != 0) archive = ArchiveFromRecipe(archive);
+  const auto* data = reinterpret_cast<const std::uint8_t*>(archive.data());
+  const std::size_t size = archive.size();
   const bool unpacked = UnzipToFolder(data, size, layout.target.wstring());
 
   // Only the target folder and what lies below it may exist under the root.
