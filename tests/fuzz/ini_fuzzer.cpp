@@ -24,7 +24,7 @@ std::string EncodeUtf16(const std::wstring& text, bool little_endian) {
     bytes += little_endian ? high : low;
   };
   for (const wchar_t c : text) {
-    const auto code = static_cast<std::uint32_t>(c);
+    const std::uint32_t code = std::char_traits<wchar_t>::to_int_type(c);
     if (code > 0xFFFF) {
       append(0xD800 + ((code - 0x10000) >> 10));
       append(0xDC00 + ((code - 0x10000) & 0x3FF));

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
+#include <deque>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -125,6 +125,7 @@ std::string ArchiveFromRecipe(const std::string& recipe) {
     zip_source_free(buffer);
     return {};
   }
+  std::deque<std::string> contents;  // alive until zip_close has read them; never moved
   std::size_t start = 0;
   for (int entries = 0; start < recipe.size() && entries < 16; ++entries) {
     std::size_t end = recipe.find('\0', start);
@@ -133,14 +134,10 @@ std::string ArchiveFromRecipe(const std::string& recipe) {
     start = end + 1;
     const std::size_t newline = item.find('\n');
     const std::string name = item.substr(0, newline);
-    const std::string content = newline == std::string::npos ? "" : item.substr(newline + 1);
-    void* copy = content.empty() ? nullptr : std::malloc(content.size());
-    if (copy) std::memcpy(copy, content.data(), content.size());
-    zip_source_t* source = zip_source_buffer(archive, copy, content.size(), copy ? 1 : 0);
-    if (!source) {
-      std::free(copy);
-      continue;
-    }
+    contents.push_back(newline == std::string::npos ? "" : item.substr(newline + 1));
+    zip_source_t* source =
+        zip_source_buffer(archive, contents.back().data(), contents.back().size(), 0);
+    if (!source) continue;
     if (zip_file_add(archive, name.c_str(), source, ZIP_FL_ENC_GUESS) < 0) zip_source_free(source);
   }
   std::string bytes;
@@ -156,7 +153,8 @@ std::string ArchiveFromRecipe(const std::string& recipe) {
   }
   zip_source_free(buffer);
   if (recipe.size() >= 2 && static_cast<unsigned char>(recipe.back()) > 0x7F && !bytes.empty()) {
-    bytes[static_cast<unsigned char>(recipe[recipe.size() - 2]) * 131 % bytes.size()] ^= 0x5A;
+    bytes[static_cast<unsigned char>(recipe[recipe.size() - 2]) * std::size_t{131} %
+          bytes.size()] ^= 0x5A;
   }
   return bytes;
 }
