@@ -3,9 +3,9 @@
 #   format  every tracked C++ file against .clang-format (clang-format 14); names each file that
 #           differs and how to fix it.
 #   tidy    the .clang-tidy checks, warnings as errors, over the C++ files changed since the merge
-#           base with main (and the files that include a changed header); all files when there is
-#           no main to compare with, as on a fresh CI clone, or when KV_TIDY=all. Names each file
-#           with its warnings.
+#           base with main (a changed header through a file that includes it); over all files
+#           when there is no main to compare with or with KV_TIDY=all, as .ci/run asks. Names each
+#           file with its warnings. All files take several minutes on a 2-core machine.
 set -uo pipefail
 cd "$(dirname "$0")/../.."
 
