@@ -6,7 +6,8 @@
 
 #include <thread>
 
-// Present in sanitizer builds only.
+// The sanitizer runtime's own function, present in sanitizer builds only.
+// NOLINTNEXTLINE(bugprone-reserved-identifier)
 extern "C" int __lsan_do_recoverable_leak_check() __attribute__((weak));
 
 namespace SkinUI {
