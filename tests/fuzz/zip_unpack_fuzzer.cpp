@@ -138,7 +138,14 @@ std::string ArchiveFromRecipe(const std::string& recipe) {
     zip_source_t* source =
         zip_source_buffer(archive, contents.back().data(), contents.back().size(), 0);
     if (!source) continue;
-    if (zip_file_add(archive, name.c_str(), source, ZIP_FL_ENC_GUESS) < 0) zip_source_free(source);
+    const zip_int64_t index = zip_file_add(archive, name.c_str(), source, ZIP_FL_ENC_GUESS);
+    if (index < 0) {
+      zip_source_free(source);
+      continue;
+    }
+    // Stored, not deflated: the recipes are about names and sizes, and deflate's large buffers
+    // would take most of each run (mutated archives still reach the inflating).
+    zip_set_file_compression(archive, static_cast<zip_uint64_t>(index), ZIP_CM_STORE, 0);
   }
   std::string bytes;
   if (zip_close(archive) != 0) {
