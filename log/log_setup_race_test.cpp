@@ -37,17 +37,34 @@ TEST(LogSetUpRaceTest, InitLogWaitsForTheLazySetUpAndAddsNoSecondAppender) {
   std::filesystem::remove(default_file);
   ASSERT_EQ(mkfifo(default_file.c_str(), 0600), 0);
 
+  kvtest::TempFolder folder;
   std::atomic<pid_t> worker_id{0};
-  std::thread worker([&] {
+  std::atomic<pid_t> window_id{0};
+  std::atomic<bool> window_done{false};
+  // Whatever happens below, the worker's open is released and both threads are joined before
+  // what they use goes.
+  std::thread worker;
+  std::thread window;
+  struct Release {
+    const std::filesystem::path& fifo;
+    std::thread& worker;
+    std::thread& window;
+    ~Release() {
+      const int reader = open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
+      if (worker.joinable()) worker.join();
+      if (window.joinable()) window.join();
+      if (reader >= 0) close(reader);
+      std::filesystem::remove(fifo);
+    }
+  } release{default_file, worker, window};
+
+  worker = std::thread([&] {
     worker_id = static_cast<pid_t>(syscall(SYS_gettid));
     KLOGA(kLogInfo, "the worker's first record");
   });
   ASSERT_TRUE(kvtest::Eventually([&] { return worker_id && WaitingIn(worker_id) == "257"; }));
 
-  kvtest::TempFolder folder;
-  std::atomic<pid_t> window_id{0};
-  std::atomic<bool> window_done{false};
-  std::thread window([&] {
+  window = std::thread([&] {
     window_id = static_cast<pid_t>(syscall(SYS_gettid));
     InitLog(L"kelvane_down.log", folder.Wide("Log").c_str());
     window_done = true;
@@ -60,10 +77,9 @@ TEST(LogSetUpRaceTest, InitLogWaitsForTheLazySetUpAndAddsNoSecondAppender) {
   ASSERT_GE(reader, 0);
   worker.join();
   window.join();
+  close(reader);
   EXPECT_EQ(log4cpp::Category::getRoot().getAllAppenders().size(), 1u);
   EXPECT_FALSE(std::filesystem::exists(folder.path() / "Log" / "kelvane_down.log"));
-  close(reader);
-  std::filesystem::remove(default_file);
 }
 
 }  // namespace
