@@ -5,6 +5,7 @@
 
 #include "common/system_utils.h"
 #include "platform/file_system.h"
+#include "platform/text.h"
 
 namespace {
 
@@ -19,13 +20,13 @@ std::wstring DomainCodeFromBytes(const unsigned char* data, std::size_t size, st
     const auto* text = reinterpret_cast<const char*>(data);
     raw.assign(text, std::find(text, text + used, '\0'));
   }
-  std::wstring code = NarrowToWide(raw);
+  std::wstring code = platform::NarrowToWide(raw);
   ReplaceAll(code, L"\r\n", L"");
   return code;
 }
 
 bool WriteDomainFile(const std::wstring& product_folder, const std::wstring& custom) {
   if (custom.empty()) return true;
-  const std::string bytes = WideToNarrow(custom);
+  const std::string bytes = platform::WideToNarrow(custom);
   return platform::WriteWholeFile(product_folder + L"domain", bytes.data(), bytes.size());
 }

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "platform/file_name.h"
 #include "platform/file_system.h"
 #include "platform/ini_file.h"
 #include "platform/paths.h"
@@ -45,10 +46,7 @@ std::wstring GetFileVersionString(const std::wstring& path) {
 
 std::wstring GetUILanguageId() { return std::to_wstring(platform::GetUserUILanguageId()); }
 
-std::wstring GetFileNamePart(const std::wstring& path) {
-  const auto cut = path.find_last_of(L"/\\");
-  return cut == std::wstring::npos ? path : path.substr(cut + 1);
-}
+std::wstring GetFileNamePart(const std::wstring& path) { return platform::FileNamePart(path); }
 
 std::wstring GetWindowsProductName() { return platform::GetOSProductName(); }
 
@@ -70,7 +68,9 @@ bool ReadIniSection(const std::wstring& file, const std::wstring& section, Strin
 bool IsNative64Bit() { return platform::IsNativeProcessor64Bit(); }
 
 bool FileExists(const std::wstring& path) {
-  std::ifstream file(std::filesystem::path(path), std::ios::binary);
+  // From UTF-8: a path made from wide text converts through the C locale, which throws on
+  // everything outside ASCII.
+  std::ifstream file(std::filesystem::u8path(platform::WideToUtf8(path)), std::ios::binary);
   return file.is_open();
 }
 
@@ -140,6 +140,3 @@ void ReplaceAll(std::wstring& text, const std::wstring& search, const std::wstri
     position += replacement.size();
   }
 }
-
-std::string WideToNarrow(const std::wstring& text) { return platform::WideToNarrow(text); }
-std::wstring NarrowToWide(const std::string& text) { return platform::NarrowToWide(text); }

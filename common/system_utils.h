@@ -1,6 +1,7 @@
 // Small utilities over the operating system for the installer: folders, disk space, versions,
-// ini files, processes, the shell and text. They keep no state, never show anything and never
-// log; a failure is a false result, an empty text or an out value left as it was.
+// ini files, processes, the shell and text (whose encodings platform/text.h alone converts).
+// They keep no state, never show anything and never log; a failure is a false result, an empty
+// text or an out value left as it was.
 #pragma once
 
 #include <cstdint>
@@ -76,7 +77,3 @@ bool SplitOnce(const std::wstring& text, const std::wstring& separator, std::wst
 /// Replaces every occurrence of `search` (not empty) from left to right; a replacement is never
 /// searched again.
 void ReplaceAll(std::wstring& text, const std::wstring& search, const std::wstring& replacement);
-
-/// Between wide text and the system's narrow encoding (UTF-8 on Linux).
-std::string WideToNarrow(const std::wstring& text);
-std::wstring NarrowToWide(const std::string& text);

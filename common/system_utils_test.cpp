@@ -135,8 +135,11 @@ TEST(SystemUtilsTest, SilentInstallerGetsItsFiveSwitches) {
 TEST(SystemUtilsTest, FileExistsOpensForReading) {
   TempFolder folder;
   folder.Write("present", "");
+  folder.Write("pr\xC3\xA9sent", "");
   EXPECT_TRUE(FileExists(folder.Wide("present")));
+  EXPECT_TRUE(FileExists(folder.Wide("pr\xC3\xA9sent")));  // a name outside ASCII
   EXPECT_FALSE(FileExists(folder.Wide("absent")));
+  EXPECT_FALSE(FileExists(folder.Wide("abs\xC3\xA9nt")));
 }
 
 }  // namespace

@@ -14,11 +14,22 @@
 
 namespace {
 
+// The language pack unpacks to a few hundred kilobytes; an archive that claims more than this
+// is taken for a broken or hostile one before anything is held in memory.
+constexpr zip_uint64_t kMaxUnpackedBytes = 64u << 20;
+
 struct ArchiveCloser {
   void operator()(zip_t* archive) const { zip_discard(archive); }
 };
 struct EntryCloser {
   void operator()(zip_file_t* entry) const { zip_fclose(entry); }
+};
+
+// An entry read whole, waiting to be written.
+struct PendingEntry {
+  std::wstring path;
+  bool is_folder = false;
+  std::vector<char> bytes;
 };
 
 // An entry name made of components that all stay inside the target folder: not absolute, no
@@ -46,26 +57,43 @@ std::wstring TargetPath(const std::wstring& folder, const std::string& name) {
   return base + relative;
 }
 
-bool WriteEntry(zip_t* archive, zip_uint64_t index, zip_uint64_t size, const std::wstring& path) {
+// Reads the entry to its end, one read past its size, so that libzip checks its CRC-32 and an
+// entry longer than it claims is caught.
+bool ReadEntry(zip_t* archive, zip_uint64_t index, zip_uint64_t size, std::vector<char>& bytes) {
   std::unique_ptr<zip_file_t, EntryCloser> entry(zip_fopen_index(archive, index, 0));
   if (!entry) return false;
-  std::vector<char> bytes(size);
+  bytes.resize(size);
   zip_uint64_t done = 0;
   while (done < size) {
     const zip_int64_t got = zip_fread(entry.get(), bytes.data() + done, size - done);
     if (got <= 0) return false;
     done += static_cast<zip_uint64_t>(got);
   }
+  char beyond = 0;
+  return zip_fread(entry.get(), &beyond, 1) == 0;
+}
+
+// A path from wide text, by way of UTF-8: std::filesystem::path would convert wide text through
+// the C locale, which throws on every name outside ASCII.
+std::filesystem::path PathOf(const std::wstring& path) {
+  return std::filesystem::u8path(platform::WideToUtf8(path));
+}
+
+bool WriteEntry(const PendingEntry& entry) {
   std::error_code ignored;
-  std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ignored);
-  return platform::WriteWholeFile(path, bytes.data(), bytes.size());
+  const std::filesystem::path path = PathOf(entry.path);
+  if (entry.is_folder) {
+    return platform::IsDirectory(entry.path) || std::filesystem::create_directories(path, ignored);
+  }
+  std::filesystem::create_directories(path.parent_path(), ignored);
+  return platform::WriteWholeFile(entry.path, entry.bytes.data(), entry.bytes.size());
 }
 
 }  // namespace
 
 bool UnzipToFolder(const void* data, std::size_t size, const std::wstring& folder) {
   std::error_code ignored;
-  std::filesystem::create_directories(std::filesystem::path(folder), ignored);
+  std::filesystem::create_directories(PathOf(folder), ignored);
   if (!platform::IsDirectory(folder)) platform::CreateOneDirectory(folder);
 
   if (!data || size == 0) return false;  // libzip would take no bytes for an empty archive
@@ -85,33 +113,47 @@ bool UnzipToFolder(const void* data, std::size_t size, const std::wstring& folde
     return false;
   }
 
+  // Every entry is read and checked before the first one is written, so that a damaged
+  // archive leaves nothing behind. A refused name is skipped; the rest still unpacks.
   bool all_unpacked = true;
+  std::vector<PendingEntry> pending;
+  zip_uint64_t total = 0;
   const zip_int64_t count = zip_get_num_entries(archive.get(), 0);
   for (zip_int64_t index = 0; index < count; ++index) {
     zip_stat_t info;
     zip_stat_init(&info);
     if (zip_stat_index(archive.get(), static_cast<zip_uint64_t>(index), 0, &info) != 0 ||
         !(info.valid & ZIP_STAT_NAME) || !(info.valid & ZIP_STAT_SIZE)) {
-      all_unpacked = false;
-      continue;
+      KLOGA(kLogInfo, "UnzipToFolder found a damaged entry at index %lld",
+            static_cast<long long>(index));
+      return false;
     }
     const std::string name = info.name;
+    PendingEntry entry;
+    entry.is_folder = info.size == 0;
+    if (!entry.is_folder) {
+      total += info.size;
+      if (info.size > kMaxUnpackedBytes || total > kMaxUnpackedBytes) {
+        KLOGA(kLogInfo, "UnzipToFolder refused an archive unpacking to more than %llu bytes",
+              static_cast<unsigned long long>(kMaxUnpackedBytes));
+        return false;
+      }
+      if (!ReadEntry(archive.get(), static_cast<zip_uint64_t>(index), info.size, entry.bytes)) {
+        KLOGA(kLogInfo, "UnzipToFolder found a damaged entry: %s", name.c_str());
+        return false;
+      }
+    }
     if (!IsSafeEntryName(name)) {
       KLOGA(kLogInfo, "UnzipToFolder refused entry outside the folder: %s", name.c_str());
       all_unpacked = false;
       continue;
     }
-    const std::wstring path = TargetPath(folder, name);
-    if (info.size == 0) {
-      if (!platform::IsDirectory(path) &&
-          !std::filesystem::create_directories(std::filesystem::path(path), ignored)) {
-        all_unpacked = false;
-      }
-      continue;
-    }
-    if (!WriteEntry(archive.get(), static_cast<zip_uint64_t>(index), info.size, path)) {
-      all_unpacked = false;
-    }
+    entry.path = TargetPath(folder, name);
+    pending.push_back(std::move(entry));
+  }
+
+  for (const PendingEntry& entry : pending) {
+    if (!WriteEntry(entry)) all_unpacked = false;
   }
   return all_unpacked;
 }

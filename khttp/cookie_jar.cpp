@@ -6,6 +6,7 @@
 #include <map>
 
 #include "khttp/ascii.h"
+#include "platform/trim.h"
 
 namespace khttp {
 namespace {
@@ -29,12 +30,6 @@ bool BreaksName(char c) {
 }
 
 bool IsQuote(char c) { return c == '"' || c == '\''; }
-
-std::string Trim(const std::string& text) {
-  const auto first = text.find_first_not_of(" \t");
-  if (first == std::string::npos) return "";
-  return text.substr(first, text.find_last_not_of(" \t") - first + 1);
-}
 
 struct ParsedValue {
   std::map<std::string, std::string> pairs;  // by name, byte order
@@ -94,7 +89,7 @@ bool SplitSetCookie(const std::string& text, ParsedValue& parsed) {
     if (std::any_of(value.begin(), value.end(), IsForbiddenByte)) return false;
     const bool complete = pos < size;  // ended by ";"
     ++pos;
-    value = Trim(value);
+    value = platform::Trim(value);
     if (name.empty()) continue;
     if (complete || !value.empty()) parsed.pairs[name] = value;
   }

@@ -14,9 +14,9 @@ namespace khttp {
 
 /// The largest response head (status line and header block) the stream accepts; a longer one is
 /// malformed rather than a reason to grow without bound.
-inline constexpr std::size_t kMaxResponseHead = 64 * 1024;
+inline constexpr std::size_t kMaxResponseHead = std::size_t{64} * 1024;
 /// The largest chunk-size line or trailer line of a chunked body.
-inline constexpr std::size_t kMaxChunkLine = 4 * 1024;
+inline constexpr std::size_t kMaxChunkLine = std::size_t{4} * 1024;
 
 struct status_line {
   int major_version = 0;

@@ -80,25 +80,25 @@ TEST(HeaderBlock, Grammar) {
 TEST(HeaderBlock, FactsTheStreamUses) {
   struct Case {
     const char* block;
-    bool ok;
     std::int64_t length;
     std::int64_t total;
+    bool ok;
     bool chunked;
     bool close;
   };
   const Case kCases[] = {
-      {"Content-Length: 100\r\nContent-Range: bytes 0-99/5000\r\n\r\n", true, 100, 5000, false,
+      {"Content-Length: 100\r\nContent-Range: bytes 0-99/5000\r\n\r\n", 100, 5000, true, false,
        false},
-      {"content-length: 7\r\ncontent-length: 7\r\n\r\n", true, 7, -1, false, false},
-      {"Content-Length: 7\r\nContent-Length: 8\r\n\r\n", false, -1, -1, false, false},
-      {"Content-Length: -1\r\n\r\n", false, -1, -1, false, false},
-      {"Content-Length: 1234567890123456789\r\n\r\n", false, -1, -1, false, false},
-      {"Content-Range: bytes */5000\r\n\r\n", true, -1, 5000, false, false},
-      {"Content-Range: bytes 0-9/*\r\n\r\n", true, -1, -1, false, false},
-      {"Transfer-Encoding: gzip, Chunked\r\n\r\n", true, -1, -1, true, false},
-      {"Transfer-Encoding: chunked, gzip\r\n\r\n", true, -1, -1, false, false},
-      {"Connection: Keep-Alive, CLOSE\r\n\r\n", true, -1, -1, false, true},
-      {"Connection: keep-alive\r\n\r\n", true, -1, -1, false, false},
+      {"content-length: 7\r\ncontent-length: 7\r\n\r\n", 7, -1, true, false, false},
+      {"Content-Length: 7\r\nContent-Length: 8\r\n\r\n", -1, -1, false, false, false},
+      {"Content-Length: -1\r\n\r\n", -1, -1, false, false, false},
+      {"Content-Length: 1234567890123456789\r\n\r\n", -1, -1, false, false, false},
+      {"Content-Range: bytes */5000\r\n\r\n", -1, 5000, true, false, false},
+      {"Content-Range: bytes 0-9/*\r\n\r\n", -1, -1, true, false, false},
+      {"Transfer-Encoding: gzip, Chunked\r\n\r\n", -1, -1, true, true, false},
+      {"Transfer-Encoding: chunked, gzip\r\n\r\n", -1, -1, true, false, false},
+      {"Connection: Keep-Alive, CLOSE\r\n\r\n", -1, -1, true, false, true},
+      {"Connection: keep-alive\r\n\r\n", -1, -1, true, false, false},
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.block);

@@ -9,6 +9,9 @@
 namespace khttp {
 namespace {
 
+// The usual piece size, as a 64-bit value so that products of it stay 64-bit.
+constexpr std::int64_t kPiece = 65'536;
+
 constexpr char kUrl[] = "https://user:pw@dl.kelvane.example:8443/wayvo/full.exe?v=2#x";
 
 resume_meta Record(std::int64_t size, std::int64_t piece, const std::vector<byte_range>& done) {
@@ -30,7 +33,7 @@ TEST(ResumeFile, TheByteExactFileOfAHundredMillionBytes) {
 
   // Writing pieces changes bits, never the length.
   const resume_meta later =
-      Record(100'000'000, 65'536, {{0, 65'536 * 700}, {99'000'000, 100'000'000}});
+      Record(100'000'000, 65'536, {{0, kPiece * 700}, {99'000'000, 100'000'000}});
   EXPECT_EQ(encode_resume_meta(later).size(), expected.size());
   EXPECT_EQ(static_cast<unsigned char>(later.bitfield[0]), 0xFF);
   // The last piece, 1525, is the 6th bit of byte 190: 0b00000100; 1510..1525 are whole.
@@ -45,8 +48,8 @@ TEST(ResumeFile, RoundTripsThroughItsBytes) {
   };
   const Case kCases[] = {
       {100'000'000, 65'536, {{0, 524'288}, {1'048'576, 1'572'864}}, 1526},
-      {65'536 * 16, 65'536, {{0, 65'536 * 16}}, 16},  // an exact multiple: a full last piece
-      {65'536 * 16 + 1, 65'536, {{65'536 * 16, 65'536 * 16 + 1}}, 17},  // a one-byte last piece
+      {kPiece * 16, 65'536, {{0, kPiece * 16}}, 16},  // an exact multiple: a full last piece
+      {kPiece * 16 + 1, 65'536, {{kPiece * 16, kPiece * 16 + 1}}, 17},  // a one-byte last piece
       {1, 16'384, {}, 1},
   };
   for (const auto& c : kCases) {
@@ -182,7 +185,7 @@ TEST(ResumeFile, SavesAndLoadsARealFile) {
   const resume_meta first = Record(100'000'000, 65'536, {{0, 65'536}});
   EXPECT_FALSE(save_resume_file(file, path, first));
   const auto length = std::filesystem::file_size(folder.path() / "kelvane-download.exe.cfg");
-  const resume_meta second = Record(100'000'000, 65'536, {{0, 65'536 * 9}});
+  const resume_meta second = Record(100'000'000, 65'536, {{0, kPiece * 9}});
   EXPECT_FALSE(save_resume_file(file, path, second));
   EXPECT_EQ(std::filesystem::file_size(folder.path() / "kelvane-download.exe.cfg"), length);
   file.close();

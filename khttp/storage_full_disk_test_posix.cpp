@@ -14,7 +14,7 @@
 namespace khttp {
 namespace {
 
-constexpr std::size_t kVolumeBytes = 64 * 1024;
+constexpr std::size_t kVolumeBytes = std::size_t{64} * 1024;
 
 class FullDisk : public ::testing::Test {
  protected:

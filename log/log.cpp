@@ -8,6 +8,7 @@
 #include <mutex>
 #include <vector>
 
+#include "platform/file_name.h"
 #include "platform/file_system.h"
 #include "platform/format.h"
 #include "platform/paths.h"
@@ -29,16 +30,6 @@ std::mutex& SetUpLock() {
 
 bool IsSetUp(const std::string& appender_name) {
   return log4cpp::Category::getRoot().getAppender(appender_name) != nullptr;
-}
-
-std::wstring FileNamePart(const std::wstring& path) {
-  const auto cut = path.find_last_of(L"/\\");
-  return cut == std::wstring::npos ? path : path.substr(cut + 1);
-}
-
-std::string FileNamePart(const std::string& path) {
-  const auto cut = path.find_last_of("/\\");
-  return cut == std::string::npos ? path : path.substr(cut + 1);
 }
 
 std::wstring NormaliseFolder(std::wstring path) {
@@ -102,14 +93,11 @@ std::wstring GetModuleDir() {
 
 std::string GetModuleBaseName() {
   static const std::string base_name = [] {
-    std::string name = FileNamePart(platform::WideToNarrow(platform::GetModulePath()));
+    std::string name = platform::FileNamePart(platform::WideToNarrow(platform::GetModulePath()));
     return name.substr(0, name.find('.'));
   }();
   return base_name;
 }
-
-std::wstring AnsiToWide(const std::string& text) { return platform::NarrowToWide(text); }
-std::string WideToOem(const std::wstring& text) { return platform::WideToLogEncoding(text); }
 
 bool CreateDirectories(const std::wstring& path) {
   const std::wstring folder = NormaliseFolder(path);
@@ -125,15 +113,19 @@ bool CreateDirectories(const std::wstring& path) {
   return platform::IsDirectory(folder);
 }
 
-void InitLog(const wchar_t* file_name, const wchar_t* folder) {
+namespace {
+
+// Sets the log up unless it is; the caller holds the set-up lock.
+void SetUpLocked(const wchar_t* file_name, const wchar_t* folder) {
   const std::string appender_name = GetModuleBaseName();
   log4cpp::Category& root = log4cpp::Category::getRoot();
   if (IsSetUp(appender_name)) return;
   const std::wstring log_folder =
       folder && *folder ? std::wstring(folder) : GetModuleDir() + platform::kPathSeparator + L"Log";
   CreateDirectories(log_folder);
-  const std::wstring log_file =
-      file_name && *file_name ? std::wstring(file_name) : AnsiToWide(appender_name) + L".log";
+  const std::wstring log_file = file_name && *file_name
+                                    ? std::wstring(file_name)
+                                    : platform::NarrowToWide(appender_name) + L".log";
   const std::wstring full_path = log_folder + platform::kPathSeparator + log_file;
   auto* appender =
       new log4cpp::RollingFileAppender(appender_name, platform::WideToNarrow(full_path),
@@ -145,10 +137,19 @@ void InitLog(const wchar_t* file_name, const wchar_t* folder) {
   root.setPriority(log4cpp::Priority::DEBUG);
 }
 
+}  // namespace
+
+// The explicit set-up takes the lock too: a worker's first record may be setting the log up
+// lazily at the same moment, and only one of them may install the appender.
+void InitLog(const wchar_t* file_name, const wchar_t* folder) {
+  std::lock_guard<std::mutex> guard(SetUpLock());
+  SetUpLocked(file_name, folder);
+}
+
 void LogWrite(int level, const std::string& text) {
   {
     std::lock_guard<std::mutex> guard(SetUpLock());
-    if (!IsSetUp(GetModuleBaseName())) InitLog(nullptr, nullptr);
+    SetUpLocked(nullptr, nullptr);
   }
   if (text.empty()) return;
   log4cpp::Category& root = log4cpp::Category::getRoot();
@@ -176,7 +177,8 @@ void LogLineA(bool with_location, const char* function, const char* source_file,
     LogWrite(level, message);
     return;
   }
-  const std::string located = "[" + FileNamePart(std::string(source_file ? source_file : "")) +
+  const std::string located = "[" +
+                              platform::FileNamePart(std::string(source_file ? source_file : "")) +
                               ":" + std::to_string(line) + "][" +
                               QualifiedFunctionName(function ? function : "") + "] " + message;
   LogWrite(level, located);
@@ -185,14 +187,14 @@ void LogLineA(bool with_location, const char* function, const char* source_file,
 void LogLineW(bool with_location, const wchar_t* function, const wchar_t* source_file, int line,
               int level, const std::wstring& message) {
   if (!with_location) {
-    LogWrite(level, WideToOem(message));
+    LogWrite(level, platform::WideToLogEncoding(message));
     return;
   }
   const std::string name = QualifiedFunctionName(platform::WideToUtf8(function ? function : L""));
-  const std::wstring located = L"[" + FileNamePart(std::wstring(source_file ? source_file : L"")) +
-                               L":" + std::to_wstring(line) + L"][" + platform::Utf8ToWide(name) +
-                               L"] " + message;
-  LogWrite(level, WideToOem(located));
+  const std::wstring located =
+      L"[" + platform::FileNamePart(std::wstring(source_file ? source_file : L"")) + L":" +
+      std::to_wstring(line) + L"][" + platform::Utf8ToWide(name) + L"] " + message;
+  LogWrite(level, platform::WideToLogEncoding(located));
 }
 
 void LogA(const char* function, const char* source_file, int line, int level, const char* format,

@@ -9,7 +9,8 @@
 enum LogLevel { kLogDebug = 0, kLogInfo = 1, kLogWarn = 2, kLogError = 3 };
 
 /// Sets the log up with `file_name` in `folder` (either may be null or empty for the default)
-/// unless it is already set up.
+/// unless it is already set up. Safe against a record being written on another thread: the
+/// set-up lock makes the first of them win.
 void InitLog(const wchar_t* file_name, const wchar_t* folder);
 
 /// Formats and writes one record. `function` may be a bare or a compiler-decorated name. A
@@ -39,10 +40,6 @@ std::wstring GetModuleDir();
 
 /// The running program's file name cut before its first ".": "Setup" for Setup.beta.exe.
 std::string GetModuleBaseName();
-
-/// Narrow (system encoding) to wide and wide to the log's encoding; empty on failure.
-std::wstring AnsiToWide(const std::string& text);
-std::string WideToOem(const std::wstring& text);
 
 /// The qualified name inside a compiler-decorated function name:
 /// "void CMainFrameWnd::InitData()" gives "CMainFrameWnd::InitData".

@@ -114,7 +114,7 @@ TEST_F(LogTest, WideTextIsWrittenAsUtf8) {
 TEST_F(LogTest, RollsOverAtTenMebibytesKeepingOneBackup) {
   InChild([&] {
     InitLog(L"kelvane_down.log", LogFolder().c_str());
-    const std::string chunk(1024 * 1024, 'x');
+    const std::string chunk(std::size_t{1024} * 1024, 'x');
     for (int i = 0; i < 11; ++i) KLOGA(kLogInfo, "%d %s", i, chunk.c_str());
     KLOGA(kLogInfo, "after the roll");
   });

@@ -16,6 +16,7 @@
 #include <iterator>
 #include <string>
 
+#include "platform/file_name.h"
 #include "platform/process.h"
 #include "platform/text.h"
 
@@ -23,11 +24,6 @@ extern char** environ;
 
 namespace platform {
 namespace {
-
-std::string BaseName(const std::string& path) {
-  const auto slash = path.find_last_of('/');
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
 
 // The names a process answers to: its executable file's name (not cut to 15 characters like
 // the kernel's comm field) and the name it was started under.
@@ -41,12 +37,12 @@ bool ProcessHasName(const std::string& pid_folder, const std::string& wanted) {
         exe.compare(exe.size() - (sizeof(kDeleted) - 1), std::string::npos, kDeleted) == 0) {
       exe.resize(exe.size() - (sizeof(kDeleted) - 1));
     }
-    if (BaseName(exe) == wanted) return true;
+    if (FileNamePart(exe) == wanted) return true;
   }
   std::ifstream cmdline(pid_folder + "/cmdline", std::ios::binary);
   std::string argv0;
   std::getline(cmdline, argv0, '\0');
-  return !argv0.empty() && BaseName(argv0) == wanted;
+  return !argv0.empty() && FileNamePart(argv0) == wanted;
 }
 
 std::vector<std::string> NarrowArguments(const std::wstring& program,
@@ -132,7 +128,15 @@ bool SpawnDetached(std::vector<std::string> narrow, const UserIdentity* user) {
     return false;
   }
   if (child == 0) {
-    if (fork() != 0) _exit(0);
+    // The first child only makes the grandchild; a fork that fails is reported like a failed
+    // exec, since nothing was started.
+    const pid_t grandchild = fork();
+    if (grandchild < 0) {
+      const int failure = errno ? errno : EAGAIN;
+      (void)!write(status_pipe[1], &failure, sizeof(failure));
+      _exit(127);
+    }
+    if (grandchild > 0) _exit(0);
     setsid();
     int failure = 0;
     if (user && (setgroups(user->groups.size(), user->groups.data()) != 0 ||

@@ -90,7 +90,8 @@ TEST(ProcessTest, UrlsOpenWithoutAShell) {
   const auto opener = folder.Write(
       "xdg-open", "#!/bin/sh\nprintf '%s|%s' \"$#\" \"$1\" > '" + received.string() + "'\n");
   chmod(opener.c_str(), 0755);
-  const std::string old_path = getenv("PATH");
+  const char* path_variable = getenv("PATH");
+  const std::string old_path = path_variable ? path_variable : "";
   setenv("PATH", (folder.path().string() + ":" + old_path).c_str(), 1);
   const std::wstring url = L"https://api.kelvane.example/p?a=1&b=$(touch " +
                            Utf8ToWide((folder.path() / "pwned").string()) + L");x";

@@ -1,44 +1,51 @@
 #include "platform/profile_parser.h"
 
 #include "platform/text.h"
+#include "platform/trim.h"
 
 namespace platform {
 namespace {
 
-bool IsBlank(wchar_t c) { return c == L' ' || c == L'\t' || c == L'\r' || c == L'\n'; }
-
-std::wstring Trim(const std::wstring& text) {
-  size_t begin = 0;
-  size_t end = text.size();
-  while (begin < end && IsBlank(text[begin])) ++begin;
-  while (end > begin && IsBlank(text[end - 1])) --end;
-  return text.substr(begin, end - begin);
-}
-
 std::wstring DecodeUtf16(const std::string& bytes, size_t offset, bool little_endian) {
-  std::u16string units;
-  for (size_t i = offset; i + 1 < bytes.size(); i += 2) {
+  const auto unit_at = [&](size_t i) {
     const auto first = static_cast<unsigned char>(bytes[i]);
     const auto second = static_cast<unsigned char>(bytes[i + 1]);
-    units.push_back(
-        static_cast<char16_t>(little_endian ? first | (second << 8) : (first << 8) | second));
-  }
-  // Through UTF-8 so that surrogate pairs become one character where wchar_t is 32 bits.
-  std::string utf8;
-  for (size_t i = 0; i < units.size(); ++i) {
-    char32_t cp = units[i];
-    if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < units.size() && units[i + 1] >= 0xDC00 &&
-        units[i + 1] <= 0xDFFF) {
-      cp = 0x10000 + ((cp - 0xD800) << 10) + (units[++i] - 0xDC00);
-    } else if (cp >= 0xD800 && cp <= 0xDFFF) {
-      cp = 0xFFFD;
+    return static_cast<char32_t>(little_endian ? first | (second << 8) : (first << 8) | second);
+  };
+  // A pair of surrogates is one character where wchar_t is 32 bits and stays a pair where it is
+  // 16 bits; an unpaired surrogate becomes U+FFFD.
+  std::wstring text;
+  text.reserve((bytes.size() - offset) / 2);
+  for (size_t i = offset; i + 1 < bytes.size(); i += 2) {
+    char32_t cp = unit_at(i);
+    if (cp >= 0xD800 && cp <= 0xDBFF && i + 3 < bytes.size()) {
+      const char32_t low = unit_at(i + 2);
+      if (low >= 0xDC00 && low <= 0xDFFF) {
+        i += 2;
+        if constexpr (sizeof(wchar_t) == 2) {
+          text.push_back(static_cast<wchar_t>(cp));
+          text.push_back(static_cast<wchar_t>(low));
+        } else {
+          text.push_back(static_cast<wchar_t>(0x10000 + ((cp - 0xD800) << 10) + (low - 0xDC00)));
+        }
+        continue;
+      }
     }
-    utf8 += WideToUtf8(std::wstring(1, static_cast<wchar_t>(cp)));
+    if (cp >= 0xD800 && cp <= 0xDFFF) cp = 0xFFFD;
+    text.push_back(static_cast<wchar_t>(cp));
   }
-  return Utf8ToWide(utf8);
+  return text;
 }
 
 bool IsValidUtf8(const std::string& bytes) { return WideToUtf8(Utf8ToWide(bytes)) == bytes; }
+
+std::wstring StripQuotes(const std::wstring& value) {
+  if (value.size() >= 2 && (value.front() == L'"' || value.front() == L'\'') &&
+      value.back() == value.front()) {
+    return value.substr(1, value.size() - 2);
+  }
+  return value;
+}
 
 }  // namespace
 
@@ -103,6 +110,39 @@ const ProfileSection* FindProfileSection(const std::vector<ProfileSection>& sect
     if (EqualsIgnoringAsciiCase(section.name, name)) return &section;
   }
   return nullptr;
+}
+
+std::wstring FindProfileValue(const std::vector<ProfileSection>& sections,
+                              const std::wstring& section, const std::wstring& key) {
+  const ProfileSection* found = FindProfileSection(sections, section);
+  if (!found) return {};
+  for (const ProfileEntry& entry : found->entries) {
+    if (EqualsIgnoringAsciiCase(entry.key, key)) {
+      return StripQuotes(entry.value).substr(0, kProfileValueLimit);
+    }
+  }
+  return {};
+}
+
+std::vector<std::wstring> ProfileSectionEntries(const std::vector<ProfileSection>& sections,
+                                                const std::wstring& section) {
+  const ProfileSection* found = FindProfileSection(sections, section);
+  if (!found) return {};
+  // Each entry takes its length plus a terminator; one more terminator closes the list. An
+  // entry that does not fit is cut, and nothing after it is returned.
+  std::vector<std::wstring> entries;
+  size_t room = kProfileSectionLimit - 1;
+  for (const ProfileEntry& entry : found->entries) {
+    std::wstring text = entry.has_equals ? entry.key + L"=" + entry.value : entry.key;
+    if (text.size() + 1 <= room) {
+      room -= text.size() + 1;
+      entries.push_back(std::move(text));
+      continue;
+    }
+    if (room > 1) entries.push_back(text.substr(0, room - 1));
+    break;
+  }
+  return entries;
 }
 
 }  // namespace platform

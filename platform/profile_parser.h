@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/ini_file.h"
+
 namespace platform {
 
 /// Decodes the bytes of an ini file: UTF-16LE or UTF-16BE with a byte-order mark, UTF-8 with or
@@ -29,6 +31,17 @@ std::vector<ProfileSection> ParseProfile(const std::wstring& text);
 /// The first section called `name`, ignoring ASCII case; null when there is none.
 const ProfileSection* FindProfileSection(const std::vector<ProfileSection>& sections,
                                          const std::wstring& name);
+
+/// The value of `key` in `section` the way ReadProfileString gives it: the first match ignoring
+/// ASCII case, one pair of surrounding quotes removed, cut to kProfileValueLimit characters.
+std::wstring FindProfileValue(const std::vector<ProfileSection>& sections,
+                              const std::wstring& section, const std::wstring& key);
+
+/// The entries of `section` the way ReadProfileSection gives them: "key=value" (or the bare
+/// text), cut so that with a terminator after each entry and one after the list they fit in
+/// kProfileSectionLimit characters.
+std::vector<std::wstring> ProfileSectionEntries(const std::vector<ProfileSection>& sections,
+                                                const std::wstring& section);
 
 /// True when `a` and `b` are equal ignoring ASCII case.
 bool EqualsIgnoringAsciiCase(const std::wstring& a, const std::wstring& b);

@@ -23,7 +23,8 @@ TEST(PathsTest, ProgramFilesFolderFollowsTheUser) {
   setenv("XDG_DATA_HOME", "/data/home", 1);
   EXPECT_EQ(GetProgramFilesFolder(), L"/data/home");
   setenv("XDG_DATA_HOME", "relative/ignored", 1);
-  EXPECT_EQ(GetProgramFilesFolder(), NarrowToWide(getenv("HOME")) + L"/.local/share");
+  const char* home = getenv("HOME");
+  EXPECT_EQ(GetProgramFilesFolder(), NarrowToWide(home ? home : "") + L"/.local/share");
   if (old)
     setenv("XDG_DATA_HOME", saved.c_str(), 1);
   else

@@ -3,15 +3,18 @@
 #include <zip.h>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <mutex>
 
+#include "platform/file_system.h"
 #include "platform/text.h"
 #include "skinui/values.h"
 
 namespace SkinUI {
 namespace {
+
+// The largest file a skin holds is a picture of a few hundred kilobytes; a size beyond this in
+// the archive's directory is taken for damage before anything is allocated for it.
+constexpr zip_uint64_t kMaxSkinFileBytes = 32u << 20;
 
 // Refuses names that climb out of the skin: "/etc/x", "../x", "img/../../x".
 bool IsInsideSkin(const std::wstring& name) {
@@ -42,7 +45,8 @@ class CZipSource : public ISkinSource {
     const std::string narrow = platform::WideToUtf8(path);
     zip_stat_t stat;
     zip_stat_init(&stat);
-    if (zip_stat(archive_, narrow.c_str(), 0, &stat) != 0 || !(stat.valid & ZIP_STAT_SIZE)) {
+    if (zip_stat(archive_, narrow.c_str(), 0, &stat) != 0 || !(stat.valid & ZIP_STAT_SIZE) ||
+        stat.size > kMaxSkinFileBytes) {
       return std::nullopt;
     }
     zip_file_t* file = zip_fopen(archive_, narrow.c_str(), 0);
@@ -69,11 +73,8 @@ class CFolderSource : public ISkinSource {
   std::optional<std::string> ReadFile(const std::wstring& name) const override {
     const std::wstring path = NormalizeSkinPath(name);
     if (!IsInsideSkin(path)) return std::nullopt;
-    std::ifstream input(folder_ / platform::WideToUtf8(path), std::ios::binary);
-    if (!input) return std::nullopt;
-    std::string bytes((std::istreambuf_iterator<char>(input)), {});
-    if (input.bad()) return std::nullopt;
-    return bytes;
+    return platform::ReadWholeFile(
+        platform::Utf8ToWide((folder_ / platform::WideToUtf8(path)).string()));
   }
 
   std::string Describe() const override { return "the skin folder " + folder_.string(); }
@@ -111,13 +112,12 @@ std::unique_ptr<ISkinSource> OpenSkinArchive(const void* data, std::size_t size,
 }
 
 std::unique_ptr<ISkinSource> OpenSkinArchiveFile(const std::wstring& path, std::string& error) {
-  std::ifstream input(platform::WideToUtf8(path), std::ios::binary);
-  if (!input) {
+  std::optional<std::string> read = platform::ReadWholeFile(path);
+  if (!read) {
     error = "cannot open " + platform::WideToUtf8(path);
     return nullptr;
   }
-  auto bytes = std::make_unique<std::string>((std::istreambuf_iterator<char>(input)),
-                                             std::istreambuf_iterator<char>());
+  auto bytes = std::make_unique<std::string>(std::move(*read));
   const void* data = bytes->data();
   const std::size_t size = bytes->size();
   return OpenZip(data, size, std::move(bytes), error);

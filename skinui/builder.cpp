@@ -23,6 +23,11 @@ namespace {
 // painted, and a skin that nests deeper is taken for a broken one.
 constexpr int kMaxNesting = 200;
 
+// Each Include is read and built anew, so files that include others several times multiply:
+// a few lines can ask for millions of controls. A skin including more files than this in all is
+// taken for a broken one.
+constexpr int kMaxIncludes = 256;
+
 struct Document {
   std::wstring name;
   std::string bytes;
@@ -60,6 +65,7 @@ class BuildRun {
   std::list<Document> documents_;  // stable addresses while the build runs
   std::vector<std::wstring> include_stack_;
   int nesting_ = 0;
+  int includes_ = 0;
 };
 
 std::wstring Wide(const pugi::char_t* text) { return platform::Utf8ToWide(text); }
@@ -267,6 +273,11 @@ bool BuildRun::BuildChildren(const Document& doc, const pugi::xml_node& node, CC
       const std::wstring name = NormalizeSkinPath(source);
       if (std::find(include_stack_.begin(), include_stack_.end(), name) != include_stack_.end()) {
         error = Where(doc, child) + platform::WideToUtf8(name) + " includes itself";
+        return false;
+      }
+      if (++includes_ > kMaxIncludes) {
+        error = Where(doc, child) + "the skin includes more than " + std::to_string(kMaxIncludes) +
+                " files";
         return false;
       }
       const Document* included = Load(name, &doc, child, error);

@@ -33,6 +33,9 @@ TEST(SkinBuilder, NamesFileAndLineOfEveryMistake) {
   for (int i = 0; i < 300; ++i) deep += "<VerticalLayout>";
   for (int i = 0; i < 300; ++i) deep += "</VerticalLayout>";
   deep += "\n</Window>";
+  std::string many_includes = "<Window><VerticalLayout>\n";
+  for (int i = 0; i < 300; ++i) many_includes += "<Include source=\"page.xml\"/>";
+  many_includes += "\n</VerticalLayout></Window>";
   const BadSkin cases[] = {
       {deep.c_str(), nullptr, "window.xml:2: controls nest deeper than 200 levels"},
       {"<Window>\n<VerticalLayout>\n  <Lable/>\n</VerticalLayout>\n</Window>", nullptr,
@@ -78,6 +81,7 @@ TEST(SkinBuilder, NamesFileAndLineOfEveryMistake) {
        "page.xml:2: page.xml includes itself"},
       {"<Window><VerticalLayout>\n<Include source=\"page.xml\"/>\n</VerticalLayout></Window>",
        "<VerticalLayout>\n<Option group=\"g\" selected=\"maybe\"/>", "page.xml:2: malformed XML"},
+      {many_includes.c_str(), "<Control/>", "window.xml:2: the skin includes more than 256 files"},
   };
   for (const BadSkin& c : cases) {
     kvtest::TempFolder folder;

@@ -325,18 +325,18 @@ TEST(SkinWindow, MessageBoxReturnsTheButtonPressedWhileTheWindowRuns) {
   const GdkModifierType alt = GDK_MOD1_MASK;
   const GdkModifierType none = GdkModifierType(0);
   const struct {
-    unsigned type;
     std::vector<std::pair<guint, GdkModifierType>> keys;
+    unsigned type;
     int expected;
   } cases[] = {
-      {kMbOk, {{GDK_KEY_Return, none}}, kIdOk},
-      {kMbOkCancel | kMbIconWarning, {{GDK_KEY_Escape, none}}, kIdCancel},
-      {kMbYesNo | kMbIconQuestion, {{GDK_KEY_Return, none}}, kIdYes},
-      {kMbYesNo | kMbIconQuestion, {{GDK_KEY_n, alt}}, kIdNo},
-      {kMbYesNo | kMbIconQuestion | kMbRtlReading | kMbRight, {{GDK_KEY_n, alt}}, kIdNo},
-      {kMbAbortRetryIgnore | kMbIconWarning, {{GDK_KEY_i, alt}}, kIdIgnore},
+      {{{GDK_KEY_Return, none}}, kMbOk, kIdOk},
+      {{{GDK_KEY_Escape, none}}, kMbOkCancel | kMbIconWarning, kIdCancel},
+      {{{GDK_KEY_Return, none}}, kMbYesNo | kMbIconQuestion, kIdYes},
+      {{{GDK_KEY_n, alt}}, kMbYesNo | kMbIconQuestion, kIdNo},
+      {{{GDK_KEY_n, alt}}, kMbYesNo | kMbIconQuestion | kMbRtlReading | kMbRight, kIdNo},
+      {{{GDK_KEY_i, alt}}, kMbAbortRetryIgnore | kMbIconWarning, kIdIgnore},
       // Escape cannot close an Abort/Retry/Ignore box; the answer is the key after it.
-      {kMbAbortRetryIgnore | kMbIconWarning, {{GDK_KEY_Escape, none}, {GDK_KEY_r, alt}}, kIdRetry},
+      {{{GDK_KEY_Escape, none}, {GDK_KEY_r, alt}}, kMbAbortRetryIgnore | kMbIconWarning, kIdRetry},
   };
   TestWindow window;
   ASSERT_TRUE(window.Create(nullptr, L"t", kInstallerStyle, 0));

@@ -1,9 +1,8 @@
 #include "skinui/paint_manager.h"
 
 #include <algorithm>
-#include <fstream>
-#include <iterator>
 
+#include "platform/file_system.h"
 #include "platform/text.h"
 #include "skinui/archive.h"
 #include "skinui/control.h"
@@ -20,12 +19,6 @@ std::wstring& ResourcePath() {
 bool IsAbsolutePath(const std::wstring& file) {
   return (!file.empty() && (file[0] == L'/' || file[0] == L'\\')) ||
          (file.size() > 2 && file[1] == L':' && (file[2] == L'\\' || file[2] == L'/'));
-}
-
-std::optional<std::string> ReadDiskFile(const std::wstring& path) {
-  std::ifstream input(platform::WideToUtf8(path), std::ios::binary);
-  if (!input) return std::nullopt;
-  return std::string((std::istreambuf_iterator<char>(input)), {});
 }
 
 }  // namespace
@@ -316,7 +309,7 @@ std::shared_ptr<IImage> CPaintManager::GetImage(IRenderer& renderer, const std::
   std::optional<std::string> bytes;
   const bool on_disk = IsAbsolutePath(file);
   if (on_disk) {
-    bytes = ReadDiskFile(file);
+    bytes = platform::ReadWholeFile(file);
   } else if (source_) {
     bytes = source_->ReadFile(file);
   }

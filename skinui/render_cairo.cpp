@@ -248,16 +248,3 @@ std::unique_ptr<IRenderer> CreateCairoRenderer(struct _cairo* context) {
 }
 
 }  // namespace SkinUI
-
-// Fontconfig keeps its configuration and pattern caches until the process ends, which the leak
-// checker of sanitizer builds would report at every exit. They are not ours to free. The
-// sanitizer runtime looks these two functions up by name.
-// NOLINTNEXTLINE(bugprone-reserved-identifier)
-extern "C" const char* __lsan_default_suppressions() {
-  return "leak:libfontconfig.so\nleak:libpango\nleak:libharfbuzz\nleak:libglib-2.0.so\n"
-         "leak:libgobject-2.0.so\nleak:libgtk-3.so\nleak:libgdk-3.so\nleak:libgio-2.0.so\n"
-         "leak:libcairo.so\nleak:libX11.so\n";
-}
-
-// NOLINTNEXTLINE(bugprone-reserved-identifier)
-extern "C" const char* __lsan_default_options() { return "print_suppressions=0"; }

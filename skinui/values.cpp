@@ -4,17 +4,10 @@
 #include <vector>
 
 #include "platform/text.h"
+#include "platform/trim.h"
 
 namespace SkinUI {
 namespace {
-
-std::wstring Trim(const std::wstring& text) {
-  std::size_t begin = 0;
-  std::size_t end = text.size();
-  while (begin < end && std::iswspace(text[begin])) ++begin;
-  while (end > begin && std::iswspace(text[end - 1])) --end;
-  return text.substr(begin, end - begin);
-}
 
 bool ParseIntList(const std::wstring& text, std::size_t count, std::vector<int>& values,
                   const char* what, std::string& error) {
@@ -43,7 +36,7 @@ bool ParseIntList(const std::wstring& text, std::size_t count, std::vector<int>&
 std::string Quote(const std::wstring& text) { return "\"" + platform::WideToUtf8(text) + "\""; }
 
 bool ParseInt(const std::wstring& text, int& value, std::string& error) {
-  const std::wstring trimmed = Trim(text);
+  const std::wstring trimmed = platform::Trim(text);
   std::size_t i = 0;
   bool negative = false;
   if (i < trimmed.size() && (trimmed[i] == L'-' || trimmed[i] == L'+')) {
@@ -81,7 +74,7 @@ bool ParseSize(const std::wstring& text, Size& value, std::string& error) {
 }
 
 bool ParseColor(const std::wstring& text, Color& value, std::string& error) {
-  std::wstring digits = Trim(text);
+  std::wstring digits = platform::Trim(text);
   if (!digits.empty() && digits[0] == L'#') digits.erase(0, 1);
   bool ok = digits.size() == 8 || digits.size() == 6;
   Color result = 0;
@@ -108,7 +101,7 @@ bool ParseColor(const std::wstring& text, Color& value, std::string& error) {
 }
 
 bool ParseBool(const std::wstring& text, bool& value, std::string& error) {
-  const std::wstring trimmed = Trim(text);
+  const std::wstring trimmed = platform::Trim(text);
   if (trimmed == L"true") {
     value = true;
   } else if (trimmed == L"false") {
@@ -121,7 +114,7 @@ bool ParseBool(const std::wstring& text, bool& value, std::string& error) {
 }
 
 bool ParseImageSpec(const std::wstring& text, ImageSpec& value, std::string& error) {
-  const std::wstring trimmed = Trim(text);
+  const std::wstring trimmed = platform::Trim(text);
   ImageSpec result;
   if (trimmed.find(L'=') == std::wstring::npos || trimmed.find(L'\'') == std::wstring::npos) {
     result.file = trimmed;
@@ -139,7 +132,7 @@ bool ParseImageSpec(const std::wstring& text, ImageSpec& value, std::string& err
       error = "expected key='value' pairs in the image " + Quote(text);
       return false;
     }
-    const std::wstring key = Trim(trimmed.substr(i, equals - i));
+    const std::wstring key = platform::Trim(trimmed.substr(i, equals - i));
     const std::size_t close = trimmed.find(L'\'', equals + 2);
     if (close == std::wstring::npos) {
       error = "unclosed quote in the image " + Quote(text);

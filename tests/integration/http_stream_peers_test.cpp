@@ -26,28 +26,28 @@ std::string Origin(bool https) {
 
 struct ConnectionPath {
   const char* name;
-  ProxyKind kind;
   int (peers::*port)();
   const char* username;
   const char* password;
+  ProxyKind kind;
   bool https;
 };
 
 const ConnectionPath kPaths[] = {
-    {"direct http", ProxyKind::Direct, nullptr, "", "", false},
-    {"direct https", ProxyKind::Direct, nullptr, "", "", true},
-    {"socks4 http", ProxyKind::Socks4, &peers::DantePort, "kvtest", "", false},
-    {"socks4 https", ProxyKind::Socks4, &peers::DantePort, "kvtest", "", true},
-    {"socks5 http", ProxyKind::Socks5, &peers::DantePort, "", "", false},
-    {"socks5 https", ProxyKind::Socks5, &peers::DantePort, "", "", true},
-    {"socks5 password http", ProxyKind::Socks5Auth, &peers::MicrosocksPort, "bob", "pw", false},
-    {"socks5 password https", ProxyKind::Socks5Auth, &peers::MicrosocksPort, "bob", "pw", true},
-    {"http proxy", ProxyKind::HttpProxy, &peers::TinyproxyPort, "", "", false},
-    {"http proxy with credentials", ProxyKind::HttpProxyAuth, &peers::TinyproxyAuthPort, "alice",
-     "s3cret", false},
-    {"connect tunnel", ProxyKind::HttpProxy, &peers::TinyproxyPort, "", "", true},
-    {"connect tunnel with credentials", ProxyKind::HttpProxyAuth, &peers::TinyproxyAuthPort,
-     "alice", "s3cret", true},
+    {"direct http", nullptr, "", "", ProxyKind::Direct, false},
+    {"direct https", nullptr, "", "", ProxyKind::Direct, true},
+    {"socks4 http", &peers::DantePort, "kvtest", "", ProxyKind::Socks4, false},
+    {"socks4 https", &peers::DantePort, "kvtest", "", ProxyKind::Socks4, true},
+    {"socks5 http", &peers::DantePort, "", "", ProxyKind::Socks5, false},
+    {"socks5 https", &peers::DantePort, "", "", ProxyKind::Socks5, true},
+    {"socks5 password http", &peers::MicrosocksPort, "bob", "pw", ProxyKind::Socks5Auth, false},
+    {"socks5 password https", &peers::MicrosocksPort, "bob", "pw", ProxyKind::Socks5Auth, true},
+    {"http proxy", &peers::TinyproxyPort, "", "", ProxyKind::HttpProxy, false},
+    {"http proxy with credentials", &peers::TinyproxyAuthPort, "alice", "s3cret",
+     ProxyKind::HttpProxyAuth, false},
+    {"connect tunnel", &peers::TinyproxyPort, "", "", ProxyKind::HttpProxy, true},
+    {"connect tunnel with credentials", &peers::TinyproxyAuthPort, "alice", "s3cret",
+     ProxyKind::HttpProxyAuth, true},
 };
 
 ProxySettings ProxyOf(const ConnectionPath& path) {

@@ -3,6 +3,7 @@
 
 #include "tests/servers/peers.h"
 #include "tests/support/child_process.h"
+#include "tests/support/ports.h"
 #include "tests/support/temp_folder.h"
 
 namespace {
@@ -59,6 +60,7 @@ TEST(KvdlGet, InsecureTakesAnyCertificate) {
 
 TEST(KvdlGet, NamesEachFailureInOneLine) {
   auto& p = peers::Get();
+  const kvtest::ClosedPort nobody;  // refuses connections, and nobody else can take it
   struct Case {
     std::vector<std::string> arguments;
     std::string line;
@@ -73,7 +75,7 @@ TEST(KvdlGet, NamesEachFailureInOneLine) {
            " refused: HTTP 407 Proxy authentication required\n"},
       {{Https("/small.txt"), "--proxy", "socks5://bob:nope@" + Local(p.MicrosocksPort())},
        "kvdl: proxy " + Local(p.MicrosocksPort()) + " refused: SOCKS authentication error\n"},
-      {{Http("/small.txt"), "--proxy", "socks4://" + Local(kvtest::FreePort())},
+      {{Http("/small.txt"), "--proxy", "socks4://" + Local(nobody.port())},
        "kvdl: cannot connect to proxy "},
   };
   for (const auto& c : kCases) {

@@ -4,10 +4,12 @@
 
 #include <cstdio>
 #include <fstream>
+#include <functional>
 #include <optional>
 #include <stdexcept>
 
 #include "tests/support/child_process.h"
+#include "tests/support/ports.h"
 #include "tests/support/temp_folder.h"
 
 namespace kvtest {
@@ -52,12 +54,13 @@ void Run(const std::vector<std::string>& argv, const std::filesystem::path& log)
   }
 }
 
-int Started(std::optional<ChildProcess>& process, int port, const char* name,
-            const std::filesystem::path& log) {
-  if (!process->started() || !WaitForPort(port)) {
-    throw std::runtime_error(std::string(name) + " did not start: " + ReadFile(log));
-  }
-  return port;
+// Starts a peer with StartListening; its ports once its own process listens on them.
+std::vector<int> Started(std::optional<ChildProcess>& process, std::size_t count, const char* name,
+                         const std::filesystem::path& log,
+                         const std::function<void(const std::vector<int>&)>& start) {
+  const auto ports = StartListening(process, count, start);
+  if (!ports) throw std::runtime_error(std::string(name) + " did not start: " + ReadFile(log));
+  return *ports;
 }
 
 }  // namespace
@@ -117,31 +120,32 @@ struct peers::state {
     big_digest = Sha256Hex(big);
     folder.Write("www/big.bin", big);
     folder.Write("www/small.txt", "small file\n");
-    http_port = FreePort();
-    https_port = FreePort();
-    const auto config = folder.Write(
-        "nginx.conf",
-        Filled(ReadTemplate("nginx.conf.in"), {{"DIR", dir.string()},
-                                               {"HTTP_PORT", std::to_string(http_port)},
-                                               {"HTTPS_PORT", std::to_string(https_port)}}));
-    const auto nginx_log = dir / "nginx.log";
-    nginx.emplace(std::vector<std::string>{"nginx", "-e", (dir / "nginx-error.log").string(), "-p",
-                                           dir.string(), "-c", config.string()},
-                  nginx_log, nginx_log);
-    Started(nginx, http_port, "nginx", dir / "nginx-error.log");
-    Started(nginx, https_port, "nginx", dir / "nginx-error.log");
+    const auto ports =
+        Started(nginx, 2, "nginx", dir / "nginx-error.log", [&](const std::vector<int>& ports) {
+          const auto config = folder.Write(
+              "nginx.conf",
+              Filled(ReadTemplate("nginx.conf.in"), {{"DIR", dir.string()},
+                                                     {"HTTP_PORT", std::to_string(ports[0])},
+                                                     {"HTTPS_PORT", std::to_string(ports[1])}}));
+          const auto nginx_log = dir / "nginx.log";
+          nginx.emplace(std::vector<std::string>{"nginx", "-e", (dir / "nginx-error.log").string(),
+                                                 "-p", dir.string(), "-c", config.string()},
+                        nginx_log, nginx_log);
+        });
+    http_port = ports[0];
+    https_port = ports[1];
   }
 
   int StartTinyproxy(std::optional<ChildProcess>& process, bool authenticate) {
-    const int port = FreePort();
     const std::string name = authenticate ? "tinyproxy-auth" : "tinyproxy";
-    const auto config = folder.Write(
-        name + ".conf", Filled(ReadTemplate("tinyproxy.conf.in"),
-                               {{"PORT", std::to_string(port)},
-                                {"BASIC_AUTH", authenticate ? "BasicAuth alice s3cret" : ""}}));
     const auto log = folder.path() / (name + ".log");
-    process.emplace(std::vector<std::string>{"tinyproxy", "-d", "-c", config.string()}, log, log);
-    return Started(process, port, "tinyproxy", log);
+    return Started(process, 1, "tinyproxy", log, [&](const std::vector<int>& ports) {
+      const auto config = folder.Write(
+          name + ".conf", Filled(ReadTemplate("tinyproxy.conf.in"),
+                                 {{"PORT", std::to_string(ports[0])},
+                                  {"BASIC_AUTH", authenticate ? "BasicAuth alice s3cret" : ""}}));
+      process.emplace(std::vector<std::string>{"tinyproxy", "-d", "-c", config.string()}, log, log);
+    })[0];
   }
 };
 
@@ -193,27 +197,29 @@ int peers::TinyproxyAuthPort() {
 int peers::DantePort() {
   if (state_->dante) return state_->dante_port;
   const auto& dir = state_->folder.path();
-  const int port = FreePort();
-  const auto config = state_->folder.Write(
-      "danted.conf", Filled(ReadTemplate("danted.conf.in"),
-                            {{"DIR", dir.string()}, {"PORT", std::to_string(port)}}));
-  const auto log = dir / "danted.out";
-  state_->dante.emplace(std::vector<std::string>{"danted", "-f", config.string(), "-N", "1"}, log,
-                        log);
-  state_->dante_port = Started(state_->dante, port, "danted", dir / "danted.log");
-  return port;
+  state_->dante_port =
+      Started(state_->dante, 1, "danted", dir / "danted.log", [&](const std::vector<int>& ports) {
+        const auto config = state_->folder.Write(
+            "danted.conf", Filled(ReadTemplate("danted.conf.in"),
+                                  {{"DIR", dir.string()}, {"PORT", std::to_string(ports[0])}}));
+        const auto log = dir / "danted.out";
+        state_->dante.emplace(std::vector<std::string>{"danted", "-f", config.string(), "-N", "1"},
+                              log, log);
+      })[0];
+  return state_->dante_port;
 }
 
 int peers::MicrosocksPort() {
   if (state_->microsocks) return state_->microsocks_port;
-  const int port = FreePort();
   const auto log = state_->folder.path() / "microsocks.log";
-  state_->microsocks.emplace(
-      std::vector<std::string>{"microsocks", "-i", "127.0.0.1", "-p", std::to_string(port), "-u",
-                               "bob", "-P", "pw"},
-      log, log);
-  state_->microsocks_port = Started(state_->microsocks, port, "microsocks", log);
-  return port;
+  state_->microsocks_port =
+      Started(state_->microsocks, 1, "microsocks", log, [&](const std::vector<int>& ports) {
+        state_->microsocks.emplace(
+            std::vector<std::string>{"microsocks", "-i", "127.0.0.1", "-p",
+                                     std::to_string(ports[0]), "-u", "bob", "-P", "pw"},
+            log, log);
+      })[0];
+  return state_->microsocks_port;
 }
 
 std::string Sha256Hex(const std::string& bytes) {

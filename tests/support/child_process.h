@@ -38,7 +38,9 @@ int RunProgram(const std::vector<std::string>& argv, const std::filesystem::path
 /// Sets an environment variable of this process (and so of the programs it starts).
 void SetEnvironment(const std::string& name, const std::string& value);
 
-/// A TCP port on 127.0.0.1 that nothing listens on right now.
+/// A TCP port on 127.0.0.1 that nothing listened on a moment ago. Another process may take it
+/// before it is used: start peers on it with StartListening, and use ClosedPort where nothing
+/// must answer (tests/support/ports.h).
 int FreePort();
 /// Waits up to five seconds until something accepts connections on 127.0.0.1:`port`.
 bool WaitForPort(int port);

@@ -4,9 +4,9 @@
 #include <unistd.h>
 
 #include <fstream>
-#include <iterator>
 #include <stdexcept>
 
+#include "platform/file_system.h"
 #include "platform/text.h"
 
 namespace kvtest {
@@ -44,8 +44,7 @@ std::filesystem::path FreshNamedFolder(const std::string& name) {
 }
 
 std::string ReadFile(const std::filesystem::path& path) {
-  std::ifstream file(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(file), {});
+  return platform::ReadWholeFile(platform::Utf8ToWide(path.string())).value_or("");
 }
 
 std::string Utf16LeWithBom(const std::wstring& text) {

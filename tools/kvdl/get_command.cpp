@@ -177,7 +177,7 @@ int RunGet(int argc, char** argv) {
 
   body_sink sink(arguments.output);
   if (!sink.ok()) return Fail("cannot write " + arguments.output + ": " + std::strerror(errno));
-  std::vector<char> buffer(64 * 1024);
+  std::vector<char> buffer(std::size_t{64} * 1024);
   std::uint64_t received = 0;
   for (;;) {
     const std::size_t bytes = stream.ReadSome(boost::asio::buffer(buffer), ec);

@@ -6,14 +6,13 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <iostream>
-#include <iterator>
 #include <string>
 
 #include "common/language_manager.h"
 #include "common/zip_unpack.h"
 #include "log/log.h"
+#include "platform/file_system.h"
 #include "platform/text.h"
 #include "tools/kvpack/pack_check.h"
 #include "tools/kvpack/pack_writer.h"
@@ -62,8 +61,8 @@ int Texts(const std::filesystem::path& folder, const std::string& language_id) {
   std::string error;
   const auto archive = work / "language.zip";
   if (kvpack::WritePack(folder, archive, error)) {
-    std::ifstream input(archive, std::ios::binary);
-    const std::string bytes((std::istreambuf_iterator<char>(input)), {});
+    const std::string bytes =
+        platform::ReadWholeFile(platform::Utf8ToWide(archive.string())).value_or("");
     const std::wstring language_folder = platform::Utf8ToWide((work / "language").string() + "/");
     if (UnzipToFolder(bytes.data(), bytes.size(), language_folder)) {
       LanguageManager language;

@@ -1,15 +1,15 @@
 #include "tools/kvpack/pack_check.h"
 
 #include <algorithm>
-#include <fstream>
-#include <iterator>
 #include <map>
 #include <optional>
 #include <set>
 
 #include "common/language_pack_keys.h"
+#include "platform/file_system.h"
 #include "platform/profile_parser.h"
 #include "platform/text.h"
+#include "platform/trim.h"
 
 namespace kvpack {
 namespace {
@@ -26,12 +26,13 @@ class IniFile {
   IniFile(const std::filesystem::path& folder, const std::string& relative,
           std::vector<std::string>& problems)
       : name_(relative), problems_(problems) {
-    std::ifstream input(folder / relative, std::ios::binary);
-    if (!input) {
+    std::optional<std::string> bytes =
+        platform::ReadWholeFile(platform::Utf8ToWide((folder / relative).string()));
+    if (!bytes) {
       Report(0, "file is missing");
       return;
     }
-    bytes_.assign(std::istreambuf_iterator<char>(input), {});
+    bytes_ = std::move(*bytes);
     present_ = true;
   }
 
@@ -97,7 +98,8 @@ class IniFile {
         Report(number, "entry without \"=\"");
         continue;
       }
-      Line entry{number, Trim(line.substr(0, equals)), Trim(line.substr(equals + 1))};
+      Line entry{number, platform::Trim(line.substr(0, equals)),
+                 platform::Trim(line.substr(equals + 1))};
       if (!seen.insert(entry.key).second) {
         Report(number, "key " + platform::WideToUtf8(entry.key) + " is given twice");
       }
@@ -108,12 +110,6 @@ class IniFile {
   }
 
  private:
-  static std::wstring Trim(const std::wstring& text) {
-    const auto begin = text.find_first_not_of(L" \t");
-    if (begin == std::wstring::npos) return {};
-    return text.substr(begin, text.find_last_not_of(L" \t") - begin + 1);
-  }
-
   std::string name_;
   std::vector<std::string>& problems_;
   std::string bytes_;

@@ -3,9 +3,11 @@
 #include <zip.h>
 
 #include <algorithm>
-#include <fstream>
-#include <iterator>
+#include <optional>
 #include <vector>
+
+#include "platform/file_system.h"
+#include "platform/text.h"
 
 namespace kvpack {
 namespace {
@@ -24,20 +26,26 @@ bool AddFolder(zip_t* archive, const std::filesystem::path& folder, const std::s
   std::sort(folders.begin(), folders.end());
   for (const auto& file : files) {
     const std::string name = prefix + file.filename().string();
-    std::ifstream input(file, std::ios::binary);
-    std::string bytes((std::istreambuf_iterator<char>(input)), {});
+    const std::optional<std::string> bytes =
+        platform::ReadWholeFile(platform::Utf8ToWide(file.string()));
+    if (!bytes) {
+      error = "cannot read " + file.string();
+      return false;
+    }
     // libzip does not take ownership of an empty buffer, so an empty file gets none.
     void* copy = nullptr;
-    if (!bytes.empty()) {
-      copy = std::malloc(bytes.size());
-      std::copy(bytes.begin(), bytes.end(), static_cast<char*>(copy));
+    if (!bytes->empty()) {
+      copy = std::malloc(bytes->size());
+      std::copy(bytes->begin(), bytes->end(), static_cast<char*>(copy));
     }
-    zip_source_t* source = zip_source_buffer(archive, copy, bytes.size(), copy ? 1 : 0);
+    zip_source_t* source = zip_source_buffer(archive, copy, bytes->size(), copy ? 1 : 0);
     if (!source) {
       std::free(copy);
       error = "cannot read " + file.string();
       return false;
     }
+    // libzip frees the copy with the source (freep = 1), which the analyzer cannot see.
+    // NOLINTNEXTLINE(clang-analyzer-unix.Malloc)
     const zip_int64_t index = zip_file_add(archive, name.c_str(), source, ZIP_FL_ENC_UTF_8);
     if (index < 0) {
       zip_source_free(source);
