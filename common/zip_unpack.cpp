@@ -2,7 +2,6 @@
 
 #include <zip.h>
 
-#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -56,16 +55,17 @@ bool WriteEntry(zip_t* archive, zip_uint64_t index, zip_uint64_t size, const std
     if (got <= 0) return false;
     done += static_cast<zip_uint64_t>(got);
   }
-  std::error_code ignored;
-  std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ignored);
+  // Folders and files are made from the wide path as it is: a std::filesystem::path made from
+  // wide text would convert it through the C library's locale, and throw for "José" under "C".
+  const auto cut = path.find_last_of(platform::kPathSeparator);
+  if (cut != std::wstring::npos && cut > 0) CreateDirectories(path.substr(0, cut));
   return platform::WriteWholeFile(path, bytes.data(), bytes.size());
 }
 
 }  // namespace
 
 bool UnzipToFolder(const void* data, std::size_t size, const std::wstring& folder) {
-  std::error_code ignored;
-  std::filesystem::create_directories(std::filesystem::path(folder), ignored);
+  CreateDirectories(folder);
   if (!platform::IsDirectory(folder)) platform::CreateOneDirectory(folder);
 
   if (!data || size == 0) return false;  // libzip would take no bytes for an empty archive
@@ -103,8 +103,7 @@ bool UnzipToFolder(const void* data, std::size_t size, const std::wstring& folde
     }
     const std::wstring path = TargetPath(folder, name);
     if (info.size == 0) {
-      if (!platform::IsDirectory(path) &&
-          !std::filesystem::create_directories(std::filesystem::path(path), ignored)) {
+      if (!platform::IsDirectory(path) && !CreateDirectories(path)) {
         all_unpacked = false;
       }
       continue;

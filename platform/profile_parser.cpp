@@ -23,7 +23,8 @@ std::wstring DecodeUtf16(const std::string& bytes, size_t offset, bool little_en
     units.push_back(
         static_cast<char16_t>(little_endian ? first | (second << 8) : (first << 8) | second));
   }
-  // Through UTF-8 so that surrogate pairs become one character where wchar_t is 32 bits.
+  // Through UTF-8 so that surrogate pairs become one character where wchar_t is 32 bits (and stay
+  // a pair where it is 16 bits).
   std::string utf8;
   for (size_t i = 0; i < units.size(); ++i) {
     char32_t cp = units[i];
@@ -33,7 +34,14 @@ std::wstring DecodeUtf16(const std::string& bytes, size_t offset, bool little_en
     } else if (cp >= 0xD800 && cp <= 0xDFFF) {
       cp = 0xFFFD;
     }
-    utf8 += WideToUtf8(std::wstring(1, static_cast<wchar_t>(cp)));
+    std::wstring character(1, static_cast<wchar_t>(cp));
+    if constexpr (sizeof(wchar_t) == 2) {
+      if (cp >= 0x10000) {
+        character = {static_cast<wchar_t>(0xD800 + ((cp - 0x10000) >> 10)),
+                     static_cast<wchar_t>(0xDC00 + ((cp - 0x10000) & 0x3FF))};
+      }
+    }
+    utf8 += WideToUtf8(character);
   }
   return Utf8ToWide(utf8);
 }

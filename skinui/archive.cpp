@@ -69,7 +69,8 @@ class CFolderSource : public ISkinSource {
   std::optional<std::string> ReadFile(const std::wstring& name) const override {
     const std::wstring path = NormalizeSkinPath(name);
     if (!IsInsideSkin(path)) return std::nullopt;
-    std::ifstream input(folder_ / platform::WideToUtf8(path), std::ios::binary);
+    std::ifstream input(folder_ / std::filesystem::u8path(platform::WideToUtf8(path)),
+                        std::ios::binary);
     if (!input) return std::nullopt;
     std::string bytes((std::istreambuf_iterator<char>(input)), {});
     if (input.bad()) return std::nullopt;
@@ -111,7 +112,7 @@ std::unique_ptr<ISkinSource> OpenSkinArchive(const void* data, std::size_t size,
 }
 
 std::unique_ptr<ISkinSource> OpenSkinArchiveFile(const std::wstring& path, std::string& error) {
-  std::ifstream input(platform::WideToUtf8(path), std::ios::binary);
+  std::ifstream input(std::filesystem::u8path(platform::WideToUtf8(path)), std::ios::binary);
   if (!input) {
     error = "cannot open " + platform::WideToUtf8(path);
     return nullptr;
@@ -124,7 +125,7 @@ std::unique_ptr<ISkinSource> OpenSkinArchiveFile(const std::wstring& path, std::
 }
 
 std::unique_ptr<ISkinSource> OpenSkinFolder(const std::wstring& folder, std::string& error) {
-  const std::filesystem::path path = platform::WideToUtf8(folder);
+  const std::filesystem::path path = std::filesystem::u8path(platform::WideToUtf8(folder));
   if (!std::filesystem::is_directory(path)) {
     error = platform::WideToUtf8(folder) + " is not a folder";
     return nullptr;

@@ -1,6 +1,7 @@
 #include "skinui/paint_manager.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 
@@ -23,7 +24,7 @@ bool IsAbsolutePath(const std::wstring& file) {
 }
 
 std::optional<std::string> ReadDiskFile(const std::wstring& path) {
-  std::ifstream input(platform::WideToUtf8(path), std::ios::binary);
+  std::ifstream input(std::filesystem::u8path(platform::WideToUtf8(path)), std::ios::binary);
   if (!input) return std::nullopt;
   return std::string((std::istreambuf_iterator<char>(input)), {});
 }
