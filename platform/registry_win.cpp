@@ -113,14 +113,22 @@ bool RegistryKey::Open(const std::wstring& path) {
 bool RegistryKey::ReadString(const std::wstring& name, std::wstring& value,
                              std::size_t max_bytes) const {
   if (!state_ || name.empty()) return false;
-  if (max_bytes > 0x7FFFFFFF) max_bytes = 0x7FFFFFFF;
-  // Zeroed, with room for a terminator: a text stored without its NUL still ends.
-  std::vector<BYTE> buffer(max_bytes + sizeof(wchar_t), 0);
-  DWORD size = static_cast<DWORD>(max_bytes);
+  if (max_bytes > 0x7FFFFFF0) max_bytes = 0x7FFFFFF0;
+  // Room for the text's terminator, which the system may have stored after it, and for one of
+  // our own: a text stored without its NUL still ends.
+  std::vector<BYTE> buffer(max_bytes + 2 * sizeof(wchar_t), 0);
+  DWORD size = static_cast<DWORD>(max_bytes + sizeof(wchar_t));
   // The type is not looked at; a larger value does not fit and fails.
   if (RegQueryValueExW(state_->key, name.c_str(), nullptr, nullptr, buffer.data(), &size) !=
       ERROR_SUCCESS) {
     return false;
+  }
+  if (size > max_bytes) {
+    // Only a terminating NUL may go beyond the limit: it is not part of the text.
+    const bool terminator_only = size == max_bytes + sizeof(wchar_t) && max_bytes % 2 == 0 &&
+                                 buffer[max_bytes] == 0 && buffer[max_bytes + 1] == 0;
+    if (!terminator_only) return false;
+    size = static_cast<DWORD>(max_bytes);
   }
   std::wstring text;
   for (DWORD i = 0; i + 1 < size; i += 2) {
@@ -136,7 +144,8 @@ bool RegistryKey::WriteString(const std::wstring& name, const std::wstring& valu
   if (!state_ || name.empty()) return false;
   const std::size_t bytes = value.size() * sizeof(wchar_t);
   if (bytes > 0x7FFFFFFF) return false;
-  // REG_SZ without its terminating NUL: the byte length is twice the characters.
+  // REG_SZ, handed over without its terminating NUL (twice the characters in bytes). Windows
+  // itself stores the NUL too when the text in memory is followed by one, as a std::wstring is.
   return RegSetValueExW(state_->key, name.c_str(), 0, REG_SZ,
                         reinterpret_cast<const BYTE*>(value.data()),
                         static_cast<DWORD>(bytes)) == ERROR_SUCCESS;

@@ -58,6 +58,16 @@ int LastFailure() {
     case ERROR_WINHTTP_SECURE_CERT_REVOKED:
     case ERROR_WINHTTP_SECURE_CERT_WRONG_USAGE:
       return err::kSecureFailure;
+    // Socket failures that some WinHTTP implementations (Wine's) hand through as they are.
+    case WSAETIMEDOUT:
+      return err::kTimeout;
+    case WSAECONNREFUSED:
+    case WSAENETUNREACH:
+    case WSAEHOSTUNREACH:
+      return err::kCannotConnect;
+    case WSAECONNRESET:
+    case WSAECONNABORTED:
+      return err::kConnectionError;
     case ERROR_SUCCESS:
       return err::kConnectionError;  // a failure the system did not name
     default:
@@ -314,7 +324,14 @@ bool SideHttp::ReadData(void* buffer, std::size_t size, std::size_t& read) {
   read = 0;
   if (!s.received) return Fail(err::kIncorrectHandleState);
   if (size == 0 || s.body_done) return true;
-  const auto wanted = static_cast<DWORD>(std::min<std::size_t>(size, 0x7FFFFFFF));
+  // Asked first, so that a read takes what has come and never waits to fill the buffer.
+  std::size_t available = 0;
+  if (!QueryDataAvailable(available)) return false;
+  if (available == 0) {
+    s.body_done = true;
+    return true;
+  }
+  const auto wanted = static_cast<DWORD>(std::min<std::size_t>({size, available, 0x7FFFFFFF}));
   DWORD got = 0;
   if (!WinHttpReadData(s.request, buffer, wanted, &got)) {
     // The request is over; later reads tell the end, never a late byte.

@@ -40,10 +40,15 @@ bool SideHttpUsesProxy(int& error) {
 }
 
 std::string SideHttpErrorText(int code) {
-  // WinHTTP's own numbers first, then the system's (the parameter, the handles).
-  const HMODULE winhttp = GetModuleHandleW(L"winhttp.dll");
+  // WinHTTP's own texts first; WinINet holds the same numbers where WinHTTP holds no texts (Wine);
+  // then the system's (the parameter, the handles).
   std::string text;
-  if (winhttp != nullptr) text = FormatText(FORMAT_MESSAGE_FROM_HMODULE, winhttp, code);
+  for (const wchar_t* name : {L"winhttp.dll", L"wininet.dll"}) {
+    const HMODULE module = GetModuleHandleW(name);
+    if (module != nullptr && text.empty()) {
+      text = FormatText(FORMAT_MESSAGE_FROM_HMODULE, module, code);
+    }
+  }
   if (text.empty()) text = FormatText(FORMAT_MESSAGE_FROM_SYSTEM, nullptr, code);
   return text;
 }
