@@ -86,8 +86,9 @@ void ApplyTimeouts(HINTERNET handle, const SideHttpTimeouts& t) {
   WinHttpSetOption(handle, WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, &response, sizeof(response));
 }
 
-// Windows 7's WinHTTP offers only TLS 1.0 unless asked; newer systems take their own defaults
-// when a protocol is unknown to them.
+// Windows 7's WinHTTP offers only TLS 1.0 unless asked. TLS 1.2 and 1.3 are asked for; a system
+// that does not know 1.3 refuses that and is asked for 1.1 and 1.2; one that knows neither keeps
+// its defaults.
 void AllowCurrentTls(HINTERNET session) {
   DWORD protocols = WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_2 | WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_3;
   if (WinHttpSetOption(session, WINHTTP_OPTION_SECURE_PROTOCOLS, &protocols, sizeof(protocols))) {
