@@ -28,7 +28,8 @@ std::string GetApiText(const std::wstring& url) {
   }
   std::string text;
   if (!request.ReadBodyText(text, kBannerAnswerLimit)) {
-    KLOGA(kLogInfo, "banner api answer unreadable or larger than %zu bytes.", kBannerAnswerLimit);
+    KLOGA(kLogInfo, "banner api answer unreadable or larger than %lu bytes.",
+          static_cast<unsigned long>(kBannerAnswerLimit));
     return std::string();
   }
   return text;

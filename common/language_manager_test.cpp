@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/paths.h"
 #include "tests/support/pack_fixture.h"
 
 namespace {
@@ -107,10 +108,18 @@ TEST_F(LanguageManagerTest, CarouselQueryCarriesEncodedValues) {
       L"https://api.kelvane.example:8443/downloader/carousel?pid=2%2016%26x%3D1&lang=English");
 }
 
+// Folder names as the system writes them: "\\" on Windows, "/" on Linux.
+std::wstring Native(std::wstring path) {
+  for (wchar_t& c : path) {
+    if (c == L'/') c = platform::kPathSeparator;
+  }
+  return path;
+}
+
 TEST_F(LanguageManagerTest, ProductAccessors) {
   const LanguageManager language = Load(L"1033");
-  EXPECT_EQ(language.GetInstallSubDir(), L"Kelvane/Kelvane Wayvo/");
-  EXPECT_EQ(language.GetExeSubPath(), L"Kelvane/Kelvane Wayvo/Wayvo.exe");
+  EXPECT_EQ(language.GetInstallSubDir(), Native(L"Kelvane/Kelvane Wayvo/"));
+  EXPECT_EQ(language.GetExeSubPath(), Native(L"Kelvane/Kelvane Wayvo/Wayvo.exe"));
   EXPECT_EQ(language.GetCarouselUrl(),
             L"https://api.kelvane.example/downloader/carousel?pid=216&lang=English");
   EXPECT_EQ(language.GetDownloadUrl(), L"https://dl.kelvane.example/Wayvo/kelvane-wayvo.exe");
@@ -132,7 +141,7 @@ TEST_F(LanguageManagerTest, ProductAccessors) {
     pack_.Ini("productInfo.ini", std::wstring(L"[PRODUCT]\r\n") + c.table);
     const LanguageManager other = Load(L"1033");
     EXPECT_EQ(other.IsRunAsAdmin(), c.run_as_admin) << c.table;
-    EXPECT_EQ(other.GetInstallSubDir(), c.sub_dir) << c.table;
+    EXPECT_EQ(other.GetInstallSubDir(), Native(c.sub_dir)) << c.table;
   }
 }
 

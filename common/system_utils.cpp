@@ -1,8 +1,5 @@
 #include "common/system_utils.h"
 
-#include <filesystem>
-#include <fstream>
-
 #include "platform/file_name.h"
 #include "platform/file_system.h"
 #include "platform/ini_file.h"
@@ -67,12 +64,7 @@ bool ReadIniSection(const std::wstring& file, const std::wstring& section, Strin
 
 bool IsNative64Bit() { return platform::IsNativeProcessor64Bit(); }
 
-bool FileExists(const std::wstring& path) {
-  // From UTF-8: a path made from wide text converts through the C locale, which throws on
-  // everything outside ASCII.
-  std::ifstream file(std::filesystem::u8path(platform::WideToUtf8(path)), std::ios::binary);
-  return file.is_open();
-}
+bool FileExists(const std::wstring& path) { return platform::CanOpenForReading(path); }
 
 bool FindProcess(const std::wstring& image_name, platform::ProcessId& process_id) {
   if (image_name.size() > kLongestProcessName) return false;

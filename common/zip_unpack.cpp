@@ -2,7 +2,6 @@
 
 #include <zip.h>
 
-#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -73,27 +72,21 @@ bool ReadEntry(zip_t* archive, zip_uint64_t index, zip_uint64_t size, std::vecto
   return zip_fread(entry.get(), &beyond, 1) == 0;
 }
 
-// A path from wide text, by way of UTF-8: std::filesystem::path would convert wide text through
-// the C locale, which throws on every name outside ASCII.
-std::filesystem::path PathOf(const std::wstring& path) {
-  return std::filesystem::u8path(platform::WideToUtf8(path));
-}
-
+// Folders and files are made from the wide path as it is: a std::filesystem::path made from
+// wide text would convert it through the C library's locale, and throw for "José" under "C".
 bool WriteEntry(const PendingEntry& entry) {
-  std::error_code ignored;
-  const std::filesystem::path path = PathOf(entry.path);
   if (entry.is_folder) {
-    return platform::IsDirectory(entry.path) || std::filesystem::create_directories(path, ignored);
+    return platform::IsDirectory(entry.path) || CreateDirectories(entry.path);
   }
-  std::filesystem::create_directories(path.parent_path(), ignored);
+  const auto cut = entry.path.find_last_of(platform::kPathSeparator);
+  if (cut != std::wstring::npos && cut > 0) CreateDirectories(entry.path.substr(0, cut));
   return platform::WriteWholeFile(entry.path, entry.bytes.data(), entry.bytes.size());
 }
 
 }  // namespace
 
 bool UnzipToFolder(const void* data, std::size_t size, const std::wstring& folder) {
-  std::error_code ignored;
-  std::filesystem::create_directories(PathOf(folder), ignored);
+  CreateDirectories(folder);
   if (!platform::IsDirectory(folder)) platform::CreateOneDirectory(folder);
 
   if (!data || size == 0) return false;  // libzip would take no bytes for an empty archive

@@ -7,6 +7,8 @@
 #include <boost/asio/ip/address.hpp>
 #include <boost/asio/ssl.hpp>
 
+#include "platform/trust_store.h"
+
 namespace khttp {
 namespace {
 
@@ -76,8 +78,7 @@ class tls_transport : public transport, public std::enable_shared_from_this<tls_
         verify_(verify) {
     context_.set_options(boost::asio::ssl::context::default_workarounds |
                          boost::asio::ssl::context::no_compression);
-    boost::system::error_code ignored;  // without a trust store every check fails, as it should
-    context_.set_default_verify_paths(ignored);
+    platform::LoadTrustedRoots(SSL_CTX_get_cert_store(context_.native_handle()));
     SSL* ssl = stream_.native_handle();
     const bool address = IsAddressLiteral(host);
     if (!address) SSL_set_tlsext_host_name(ssl, host.c_str());

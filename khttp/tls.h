@@ -18,7 +18,7 @@ const boost::system::error_category& tls_certificate_category();
 class tls_transport;
 
 /// Makes a TLS session for `host` over `inner`. With `verify_certificate` the server's chain is
-/// checked against the default trust store (OpenSSL reads SSL_CERT_FILE and SSL_CERT_DIR) and the
+/// checked against the system's trust store and SSL_CERT_FILE (platform/trust_store.h) and the
 /// certificate must name `host` (a DNS name, or an IP address for an address literal). The server
 /// name indication is `host` unless it is an address literal. Nothing is sent until Handshake.
 std::shared_ptr<tls_transport> MakeTlsTransport(std::shared_ptr<transport> inner,

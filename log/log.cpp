@@ -2,13 +2,11 @@
 
 #include <cstdarg>
 #include <cstdio>
-#include <log4cpp/Category.hh>
-#include <log4cpp/PatternLayout.hh>
-#include <log4cpp/RollingFileAppender.hh>
 #include <mutex>
 #include <vector>
 
 #include "platform/file_name.h"
+#include "log/log_sink.h"
 #include "platform/file_system.h"
 #include "platform/format.h"
 #include "platform/paths.h"
@@ -16,10 +14,6 @@
 
 namespace {
 
-constexpr size_t kMaxFileSize = size_t{10} * 1024 * 1024;
-constexpr unsigned kBackupCount = 1;
-constexpr mode_t kFileMode = 0644;
-constexpr const char kPattern[] = "%d %m%n ";
 constexpr const char kFatalRecord[] = "***Fatal Error Check,Please Fix it!***";
 constexpr const wchar_t kFatalRecordW[] = L"***Fatal Error Check,Please Fix it!***";
 
@@ -28,9 +22,7 @@ std::mutex& SetUpLock() {
   return lock;
 }
 
-bool IsSetUp(const std::string& appender_name) {
-  return log4cpp::Category::getRoot().getAppender(appender_name) != nullptr;
-}
+bool IsSetUp(const std::string& appender_name) { return klog_detail::IsSinkOpen(appender_name); }
 
 std::wstring NormaliseFolder(std::wstring path) {
   const wchar_t separator = platform::kPathSeparator;
@@ -118,23 +110,13 @@ namespace {
 // Sets the log up unless it is; the caller holds the set-up lock.
 void SetUpLocked(const wchar_t* file_name, const wchar_t* folder) {
   const std::string appender_name = GetModuleBaseName();
-  log4cpp::Category& root = log4cpp::Category::getRoot();
   if (IsSetUp(appender_name)) return;
   const std::wstring log_folder =
       folder && *folder ? std::wstring(folder) : GetModuleDir() + platform::kPathSeparator + L"Log";
   CreateDirectories(log_folder);
-  const std::wstring log_file = file_name && *file_name
-                                    ? std::wstring(file_name)
-                                    : platform::NarrowToWide(appender_name) + L".log";
-  const std::wstring full_path = log_folder + platform::kPathSeparator + log_file;
-  auto* appender =
-      new log4cpp::RollingFileAppender(appender_name, platform::WideToNarrow(full_path),
-                                       kMaxFileSize, kBackupCount, true, kFileMode);
-  auto* layout = new log4cpp::PatternLayout();
-  layout->setConversionPattern(kPattern);
-  appender->setLayout(layout);
-  root.addAppender(appender);  // the category owns the appender from here on
-  root.setPriority(log4cpp::Priority::DEBUG);
+  const std::wstring log_file =
+      file_name && *file_name ? std::wstring(file_name) : platform::NarrowToWide(appender_name) + L".log";
+  klog_detail::OpenSink(appender_name, log_folder + platform::kPathSeparator + log_file);
 }
 
 }  // namespace
@@ -152,23 +134,7 @@ void LogWrite(int level, const std::string& text) {
     SetUpLocked(nullptr, nullptr);
   }
   if (text.empty()) return;
-  log4cpp::Category& root = log4cpp::Category::getRoot();
-  switch (level) {
-    case kLogDebug:
-      root.debug(text);
-      break;
-    case kLogInfo:
-      root.info(text);
-      break;
-    case kLogWarn:
-      root.warn(text);
-      break;
-    case kLogError:
-      root.error(text);
-      break;
-    default:
-      break;
-  }
+  klog_detail::WriteToSink(level, text);
 }
 
 void LogLineA(bool with_location, const char* function, const char* source_file, int line,

@@ -1,5 +1,6 @@
 // The log file byte for byte. The log is set up once per process, so each case that sets it up
-// runs in a forked child (a death test that exits normally) and the parent reads the file.
+// runs in a child process (a death test that exits normally) and the parent reads the file. On
+// Windows the child runs the test again from its start, so the folder has a fixed name.
 #include "log/log.h"
 
 #include <gmock/gmock.h>
@@ -8,7 +9,9 @@
 #include <filesystem>
 #include <regex>
 
+#include "log/log_sink.h"
 #include "platform/text.h"
+#include "tests/support/child_process.h"
 #include "tests/support/temp_folder.h"
 
 namespace {
@@ -17,6 +20,21 @@ using kvtest::ReadFile;
 using kvtest::TempFolder;
 
 const std::string kStamp = R"(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d,\d{3})";
+// The end of a record and the blank that leads the next one.
+const std::string kEnd = std::string(klog_detail::kLineEnd) + " ";
+
+// `text` with each line feed as the log writes it (CR LF on Windows).
+std::string Lines(const std::string& text) {
+  std::string out;
+  for (char c : text) {
+    if (c == '\n') {
+      out += klog_detail::kLineEnd;
+    } else {
+      out.push_back(c);
+    }
+  }
+  return out;
+}
 
 // Runs `body` in a child process that starts without a log.
 template <typename Body>
@@ -33,10 +51,11 @@ class LogTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() { GTEST_FLAG_SET(death_test_style, "fast"); }
   std::string LogFile(const char* name = "kelvane_down.log") const {
-    return ReadFile(folder_.path() / "Log" / name);
+    return ReadFile(folder_ / "Log" / name);
   }
-  std::wstring LogFolder() const { return folder_.Wide("Log"); }
-  TempFolder folder_;
+  std::wstring LogFolder() const { return platform::Utf8ToWide((folder_ / "Log").u8string()); }
+  const std::filesystem::path folder_ = kvtest::FreshNamedFolder(
+      std::string("log-") + ::testing::UnitTest::GetInstance()->current_test_info()->name());
 };
 
 TEST_F(LogTest, RecordsHaveTheTimestampAndTheLeadingBlankOfTheNextRecord) {
@@ -46,8 +65,9 @@ TEST_F(LogTest, RecordsHaveTheTimestampAndTheLeadingBlankOfTheNextRecord) {
     KLOGA(kLogInfo, "Domain:%s", "com_fr\r\n");
     KLOGW(kLogInfo, L"Language Code:%ls", L"1033");
   });
-  const std::regex expected(kStamp + " DownloadRatio:80  ==== ReadFileTimeout:1500\n " + kStamp +
-                            " Domain:com_fr\r\n\n " + kStamp + " Language Code:1033\n ");
+  const std::regex expected(kStamp + " DownloadRatio:80  ==== ReadFileTimeout:1500" + kEnd +
+                            kStamp + Lines(" Domain:com_fr\r\n") + kEnd + kStamp +
+                            " Language Code:1033" + kEnd);
   EXPECT_TRUE(std::regex_match(LogFile(), expected)) << LogFile();
 }
 
@@ -71,8 +91,8 @@ TEST_F(LogTest, TheFirstSetUpWins) {
     InitLog(L"second.log", LogFolder().c_str());
     KLOGA(kLogInfo, "record");
   });
-  EXPECT_THAT(LogFile("first.log"), ::testing::HasSubstr(" record\n"));
-  EXPECT_FALSE(std::filesystem::exists(folder_.path() / "Log" / "second.log"));
+  EXPECT_THAT(LogFile("first.log"), ::testing::HasSubstr(" record" + kEnd));
+  EXPECT_FALSE(std::filesystem::exists(folder_ / "Log" / "second.log"));
 }
 
 TEST_F(LogTest, EmptyMessagesWriteNothing) {
@@ -86,6 +106,7 @@ TEST_F(LogTest, EmptyMessagesWriteNothing) {
 }
 
 TEST_F(LogTest, AFormattingFailureWritesTheFatalRecordWithItsLocation) {
+  if (kvtest::kOnWindows) GTEST_SKIP() << "the C runtime of Windows converts these characters";
   InChild([&] {
     InitLog(L"kelvane_down.log", LogFolder().c_str());
     // Without a UTF-8 locale the C library cannot convert these characters and says so.
@@ -102,13 +123,14 @@ TEST_F(LogTest, AFormattingFailureWritesTheFatalRecordWithItsLocation) {
   EXPECT_TRUE(std::regex_match(LogFile(), expected)) << LogFile();
 }
 
-TEST_F(LogTest, WideTextIsWrittenAsUtf8) {
+TEST_F(LogTest, WideTextIsWrittenInTheLogEncoding) {
   InChild([&] {
     InitLog(L"kelvane_down.log", LogFolder().c_str());
     KLOGW(kLogInfo, L"Tip\uFF1A%ls %hs", L"تثبيت", "narrow");
   });
-  EXPECT_THAT(LogFile(), ::testing::HasSubstr(
-                             " Tip\xEF\xBC\x9A\xD8\xAA\xD8\xAB\xD8\xA8\xD9\x8A\xD8\xAA narrow\n"));
+  // UTF-8 on Linux; the OEM code page on Windows, with its default character for what it lacks.
+  EXPECT_THAT(LogFile(), ::testing::HasSubstr(" " + platform::WideToLogEncoding(L"Tip\uFF1Aتثبيت") +
+                                              " narrow" + kEnd));
 }
 
 TEST_F(LogTest, RollsOverAtTenMebibytesKeepingOneBackup) {
@@ -118,8 +140,8 @@ TEST_F(LogTest, RollsOverAtTenMebibytesKeepingOneBackup) {
     for (int i = 0; i < 11; ++i) KLOGA(kLogInfo, "%d %s", i, chunk.c_str());
     KLOGA(kLogInfo, "after the roll");
   });
-  const auto log = folder_.path() / "Log" / "kelvane_down.log";
-  const auto backup = folder_.path() / "Log" / "kelvane_down.log.1";
+  const auto log = folder_ / "Log" / "kelvane_down.log";
+  const auto backup = folder_ / "Log" / "kelvane_down.log.1";
   ASSERT_TRUE(std::filesystem::exists(backup));
   EXPECT_GE(std::filesystem::file_size(backup), 10u * 1024 * 1024);
   EXPECT_LT(std::filesystem::file_size(log), 2u * 1024 * 1024);
@@ -127,11 +149,11 @@ TEST_F(LogTest, RollsOverAtTenMebibytesKeepingOneBackup) {
 }
 
 TEST_F(LogTest, WithoutSetUpTheLogGoesBesideTheProgram) {
-  const auto default_folder = std::filesystem::path(platform::WideToUtf8(GetModuleDir())) / "Log";
+  const auto default_folder = std::filesystem::u8path(platform::WideToUtf8(GetModuleDir())) / "Log";
   std::filesystem::remove_all(default_folder);
   InChild([] { KLOGA(kLogInfo, "lazy record"); });
   EXPECT_THAT(ReadFile(default_folder / (GetModuleBaseName() + ".log")),
-              ::testing::HasSubstr(" lazy record\n"));
+              ::testing::HasSubstr(" lazy record" + kEnd));
   std::filesystem::remove_all(default_folder);
 }
 

@@ -33,6 +33,9 @@ bool PathExists(const std::wstring& path);
 /// Writes `size` bytes to `path`, replacing an existing file. True when every byte was written.
 bool WriteWholeFile(const std::wstring& path, const void* data, std::size_t size);
 
+/// True when `path` opens for reading (the file is closed again at once).
+bool CanOpenForReading(const std::wstring& path);
+
 /// Reads the whole file; nothing when it cannot be opened or read.
 std::optional<std::string> ReadWholeFile(const std::wstring& path);
 

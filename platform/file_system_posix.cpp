@@ -70,6 +70,13 @@ bool WriteWholeFile(const std::wstring& path, const void* data, std::size_t size
   return done == size && closed;
 }
 
+bool CanOpenForReading(const std::wstring& path) {
+  const int fd = open(Native(path).c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  close(fd);
+  return true;
+}
+
 std::optional<std::string> ReadWholeFile(const std::wstring& path) {
   const int fd = open(Native(path).c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return std::nullopt;

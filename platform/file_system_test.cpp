@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/text.h"
 #include "tests/support/temp_folder.h"
 
 namespace platform {
@@ -9,25 +10,32 @@ namespace {
 
 using kvtest::TempFolder;
 
+// Names outside ASCII, and outside the ANSI code page of a Western Windows (Cyrillic, Chinese):
+// wide paths reach the system as they are.
 TEST(FileSystemTest, ProbeTellsMissingLeafFromMissingParent) {
   TempFolder folder;
   folder.Write("file", "x");
+  ASSERT_TRUE(CreateOneDirectory(folder.Wide() + L"/Jos\u00E9"));
+  ASSERT_TRUE(CreateOneDirectory(folder.Wide() + L"/\u5B89\u88C5 \u0444"));
   const struct {
-    std::string relative;
+    std::wstring relative;
     PathState expected;
   } cases[] = {
-      {"", PathState::kExists},
-      {"/", PathState::kExists},  // a trailing separator changes nothing
-      {"/file", PathState::kExists},
-      {"/NewFolder", PathState::kLeafMissing},
-      {"/NewFolder/", PathState::kLeafMissing},
-      {"/No/Such/Deep", PathState::kParentMissing},
-      {"/file/below", PathState::kParentMissing},  // a file on the way is no folder
+      {L"", PathState::kExists},
+      {L"/", PathState::kExists},  // a trailing separator changes nothing
+      {L"/file", PathState::kExists},
+      {L"/NewFolder", PathState::kLeafMissing},
+      {L"/NewFolder/", PathState::kLeafMissing},
+      {L"/No/Such/Deep", PathState::kParentMissing},
+      {L"/file/below", PathState::kParentMissing},  // a file on the way is no folder
+      {L"/Jos\u00E9", PathState::kExists},
+      {L"/Jos\u00E9/Caf\u00E9", PathState::kLeafMissing},
+      {L"/\u5B89\u88C5 \u0444/", PathState::kExists},
+      {L"/\u5B89\u88C5 \u0444/\u65B0", PathState::kLeafMissing},
+      {L"/\u65B0/\u65B0", PathState::kParentMissing},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(ProbePath(folder.Wide() + std::wstring(c.relative.begin(), c.relative.end())),
-              c.expected)
-        << c.relative;
+    EXPECT_EQ(ProbePath(folder.Wide() + c.relative), c.expected) << WideToUtf8(c.relative);
   }
 }
 
@@ -40,7 +48,7 @@ TEST(FileSystemTest, FoldersAndWholeFiles) {
   EXPECT_TRUE(IsDirectory(sub));
   EXPECT_FALSE(CreateOneDirectory(folder.Wide("a/b")));  // no parent
 
-  const std::wstring file = folder.Wide("sub/data.bin");
+  const std::wstring file = folder.Wide("sub") + L"/d\u00E4t\u00E0 \u6570\u636E.bin";
   const std::string bytes("\0\x01\xFFtext", 7);
   EXPECT_TRUE(WriteWholeFile(file, bytes.data(), bytes.size()));
   EXPECT_EQ(ReadWholeFile(file), bytes);

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/child_process.h"
 #include "tests/support/temp_folder.h"
 
 namespace platform {
@@ -23,6 +24,8 @@ TEST(IniFileTest, ReadsValuesOfEveryEncoding) {
       {"ansi.ini", "[URL]\r\nSTR_DOWN_URL=https://h/\xE9\r\n"},
   };
   for (const auto& file : files) {
+    // Windows reads a file without a byte-order mark in the ANSI code page, UTF-8 or not.
+    if (kvtest::kOnWindows && std::string(file.name) == "utf8.ini") continue;
     folder.Write(file.name, file.bytes);
     EXPECT_EQ(ReadProfileString(folder.Wide(file.name), L"URL", L"STR_DOWN_URL"),
               L"https://h/\u00E9")

@@ -37,11 +37,5 @@ TEST(TextTest, SingleByteTextIsWindows1252) {
   EXPECT_EQ(SingleByteToWide("caf\xE9 \x80"), L"caf\u00E9 \u20AC");
 }
 
-TEST(TextTest, NarrowTextIsUtf8OnLinux) {
-  EXPECT_EQ(WideToNarrow(L"\u00E9"), "\xC3\xA9");
-  EXPECT_EQ(NarrowToWide("\xC3\xA9"), L"\u00E9");
-  EXPECT_EQ(WideToLogEncoding(L"\uFF1A"), "\xEF\xBC\x9A");
-}
-
 }  // namespace
 }  // namespace platform

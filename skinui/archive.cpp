@@ -74,7 +74,7 @@ class CFolderSource : public ISkinSource {
     const std::wstring path = NormalizeSkinPath(name);
     if (!IsInsideSkin(path)) return std::nullopt;
     return platform::ReadWholeFile(
-        platform::Utf8ToWide((folder_ / platform::WideToUtf8(path)).string()));
+        platform::Utf8ToWide((folder_ / std::filesystem::u8path(platform::WideToUtf8(path))).u8string()));
   }
 
   std::string Describe() const override { return "the skin folder " + folder_.string(); }
@@ -124,7 +124,7 @@ std::unique_ptr<ISkinSource> OpenSkinArchiveFile(const std::wstring& path, std::
 }
 
 std::unique_ptr<ISkinSource> OpenSkinFolder(const std::wstring& folder, std::string& error) {
-  const std::filesystem::path path = platform::WideToUtf8(folder);
+  const std::filesystem::path path = std::filesystem::u8path(platform::WideToUtf8(folder));
   if (!std::filesystem::is_directory(path)) {
     error = platform::WideToUtf8(folder) + " is not a folder";
     return nullptr;

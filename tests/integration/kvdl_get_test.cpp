@@ -21,7 +21,12 @@ Result Kvdl(const std::vector<std::string>& arguments) {
   std::vector<std::string> argv{KVDL_PATH, "get"};
   argv.insert(argv.end(), arguments.begin(), arguments.end());
   const int code = kvtest::RunProgram(argv, folder.path() / "out", folder.path() / "err");
-  return {code, kvtest::ReadFile(folder.path() / "out"), kvtest::ReadFile(folder.path() / "err")};
+  // Standard error is a text stream: Windows ends its lines with CR LF.
+  std::string err = kvtest::ReadFile(folder.path() / "err");
+  for (auto at = err.find("\r\n"); at != std::string::npos; at = err.find("\r\n", at)) {
+    err.erase(at, 1);
+  }
+  return {code, kvtest::ReadFile(folder.path() / "out"), err};
 }
 
 std::string Http(const std::string& path) {

@@ -1,11 +1,9 @@
 // The side requests against the local vendor server: size and redirect queries, bodies into
-// memory and files, the scheme and port of every address honoured, time limits and proxies.
+// memory and files, the scheme and port of every address honoured, proxies. The seam's own
+// time limits and failure numbers are tested in side_http_test.cpp.
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <boost/asio/io_context.hpp>
-#include <boost/asio/ip/tcp.hpp>
-#include <boost/asio/write.hpp>
 #include <cstdlib>
 #include <filesystem>
 #include <thread>
@@ -15,7 +13,6 @@
 #include "platform/registry.h"
 #include "platform/side_http.h"
 #include "platform/text.h"
-#include "tests/servers/scripted_server.h"
 #include "tests/servers/vendor_server.h"
 #include "tests/support/child_process.h"
 #include "tests/support/temp_folder.h"
@@ -191,76 +188,6 @@ TEST(SideRequests, FailedCallsAreLoggedWithTheSystemText) {
 
   ShowApiError("WinHttpConnect", 12029, platform::SideHttpMessageModule(), nullptr);
   EXPECT_NE(LogText().find("] call WinHttpConnect fail 12029, A connection"), std::string::npos);
-}
-
-TEST(SideRequests, AServerThatNeverAnswersRunsIntoTheTimeLimit) {
-  boost::asio::io_context io;
-  boost::asio::ip::tcp::acceptor acceptor(
-      io, boost::asio::ip::tcp::endpoint(boost::asio::ip::make_address("127.0.0.1"), 0));
-  const int port = acceptor.local_endpoint().port();
-  boost::asio::ip::tcp::socket held(io);
-  std::thread accept([&] {
-    boost::system::error_code ec;
-    acceptor.accept(held, ec);
-  });
-
-  platform::SideHttp http;
-  ASSERT_TRUE(http.OpenSession(L"", false));
-  platform::SideHttpTimeouts limits;
-  limits.connect_ms = 2000;
-  limits.send_ms = 200;
-  limits.receive_ms = 300;
-  http.SetTimeouts(limits);
-  ASSERT_TRUE(http.Connect(L"127.0.0.1", port));
-  ASSERT_TRUE(http.OpenRequest(L"GET", L"/", false));
-  EXPECT_FALSE(http.Send(""));
-  EXPECT_EQ(http.LastError(), platform::side_http_error::kTimeout);
-  accept.join();
-}
-
-TEST(SideRequests, ABodyThatStallsRunsIntoTheReceiveLimit) {
-  kvtest::scripted_server server([](boost::asio::ip::tcp::socket& socket) {
-    boost::system::error_code ec;
-    char head[4096];
-    socket.read_some(boost::asio::buffer(head), ec);
-    const std::string reply = "HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\nten bytes!";
-    boost::asio::write(socket, boost::asio::buffer(reply), ec);
-    // Then nothing, until the client gives up.
-    while (!ec) socket.read_some(boost::asio::buffer(head), ec);
-  });
-  platform::SideHttp http;
-  ASSERT_TRUE(http.OpenSession(L"", false));
-  platform::SideHttpTimeouts limits;
-  limits.receive_ms = 300;
-  http.SetTimeouts(limits);
-  ASSERT_TRUE(http.Connect(L"127.0.0.1", server.Port()));
-  ASSERT_TRUE(http.OpenRequest(L"GET", L"/", false));
-  ASSERT_TRUE(http.Send(""));
-  std::string body;
-  char buffer[64];
-  std::size_t read = 0;
-  while (http.ReadData(buffer, sizeof(buffer), read) && read > 0) body.append(buffer, read);
-  EXPECT_EQ(body, "ten bytes!");
-  EXPECT_EQ(http.LastError(), platform::side_http_error::kTimeout);
-  // The request is over; reading again tells the end, never a late byte.
-  EXPECT_TRUE(http.ReadData(buffer, sizeof(buffer), read));
-  EXPECT_EQ(read, 0u);
-}
-
-TEST(SideRequests, StepsOutOfOrderAreRefused) {
-  platform::SideHttp http;
-  EXPECT_FALSE(http.Connect(L"127.0.0.1", 80));
-  EXPECT_EQ(http.LastError(), platform::side_http_error::kIncorrectHandleState);
-  ASSERT_TRUE(http.OpenSession(L"", false));
-  EXPECT_FALSE(http.OpenRequest(L"GET", L"/", false));
-  EXPECT_FALSE(http.Connect(L"", 80));
-  EXPECT_FALSE(http.Connect(L"127.0.0.1", 70000));
-  ASSERT_TRUE(http.Connect(L"127.0.0.1", 80));
-  std::size_t read = 0;
-  char buffer[8];
-  EXPECT_FALSE(http.ReadData(buffer, sizeof(buffer), read));
-  int status = 0;
-  EXPECT_FALSE(http.QueryStatus(status));
 }
 
 TEST(SideRequests, TheProxyComesFromTheProxyVariables) {

@@ -8,6 +8,7 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 
 #include "tests/support/child_process.h"
@@ -47,16 +48,27 @@ ChildProcess::ChildProcess(const std::vector<std::string>& argv, const std::file
   for (const std::string& arg : argv) args.push_back(const_cast<char*>(arg.c_str()));
   args.push_back(nullptr);
   pid_t pid = -1;
-  if (posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ) == 0) pid_ = pid;
+  if (posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ) == 0) {
+    pid_ = pid;
+    process_id_ = pid;
+  }
   posix_spawn_file_actions_destroy(&actions);
 }
 
 ChildProcess::~ChildProcess() { Stop(); }
 
+long ChildProcess::pid() const { return pid_ > 0 ? process_id_ : -1; }
+
 int ChildProcess::Wait() {
   if (pid_ <= 0) return status_;
   int status = 0;
+  // Only an interrupted wait is repeated: a child that is not ours (ECHILD) would loop for ever.
   while (waitpid(static_cast<pid_t>(pid_), &status, 0) < 0) {
+    if (errno != EINTR) {
+      pid_ = -1;
+      status_ = -1;
+      return status_;
+    }
   }
   pid_ = -1;
   status_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
@@ -86,8 +98,22 @@ int RunProgram(const std::vector<std::string>& argv, const std::filesystem::path
 }
 
 void SetEnvironment(const std::string& name, const std::string& value) {
-  setenv(name.c_str(), value.c_str(), 1);
+  if (value.empty()) {
+    unsetenv(name.c_str());
+  } else {
+    setenv(name.c_str(), value.c_str(), 1);
+  }
 }
+
+const bool kOnWindows = false;
+
+std::string UserTag() { return std::to_string(getuid()); }
+
+std::vector<std::string> ProgramArguments(int argc, char** argv) {
+  return std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc);
+}
+
+std::filesystem::path ChildHelperPath() { return KV_CHILD_HELPER; }
 
 int FreePort() {
   const int fd = socket(AF_INET, SOCK_STREAM, 0);

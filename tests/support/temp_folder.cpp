@@ -1,20 +1,31 @@
 #include "tests/support/temp_folder.h"
 
-#include <stdlib.h>
-#include <unistd.h>
-
 #include <fstream>
+#include <iterator>
+#include <random>
 #include <stdexcept>
 
 #include "platform/file_system.h"
 #include "platform/text.h"
+#include "tests/support/child_process.h"
 
 namespace kvtest {
 
 TempFolder::TempFolder() {
-  std::string pattern = (std::filesystem::temp_directory_path() / "kvtest-XXXXXX").string();
-  if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
-  path_ = pattern;
+  static const char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+  std::random_device seed;
+  std::mt19937 random(seed());
+  const auto base = std::filesystem::temp_directory_path();
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    std::string name = "kvtest-";
+    for (int i = 0; i < 10; ++i) name += kLetters[random() % (sizeof(kLetters) - 1)];
+    // create_directory is false when the folder exists already: another name is tried.
+    if (std::filesystem::create_directory(base / name)) {
+      path_ = base / name;
+      return;
+    }
+  }
+  throw std::runtime_error("no fresh temporary folder");
 }
 
 TempFolder::~TempFolder() {
@@ -25,19 +36,19 @@ TempFolder::~TempFolder() {
 }
 
 std::wstring TempFolder::Wide(const std::string& name) const {
-  return platform::Utf8ToWide(name.empty() ? path_.string() : (path_ / name).string());
+  return platform::Utf8ToWide(name.empty() ? path_.u8string()
+                                           : (path_ / std::filesystem::u8path(name)).u8string());
 }
 
 std::filesystem::path TempFolder::Write(const std::string& name, const std::string& bytes) const {
-  const auto file = path_ / name;
+  const auto file = path_ / std::filesystem::u8path(name);
   std::filesystem::create_directories(file.parent_path());
   std::ofstream(file, std::ios::binary) << bytes;
   return file;
 }
 
 std::filesystem::path FreshNamedFolder(const std::string& name) {
-  const auto folder =
-      std::filesystem::temp_directory_path() / ("kvtest-" + name + "-" + std::to_string(getuid()));
+  const auto folder = std::filesystem::temp_directory_path() / ("kvtest-" + name + "-" + UserTag());
   std::filesystem::remove_all(folder);
   std::filesystem::create_directories(folder);
   return folder;

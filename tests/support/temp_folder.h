@@ -14,9 +14,9 @@ class TempFolder {
   TempFolder& operator=(const TempFolder&) = delete;
 
   const std::filesystem::path& path() const { return path_; }
-  /// The folder followed by "/" + `name`, as wide text.
+  /// The folder followed by a separator and `name` (UTF-8), as wide text.
   std::wstring Wide(const std::string& name = "") const;
-  /// Writes `bytes` to the file `name` below the folder (parents made) and returns its path.
+  /// Writes `bytes` to the file `name` (UTF-8) below the folder (parents made); its path.
   std::filesystem::path Write(const std::string& name, const std::string& bytes) const;
 
  private:

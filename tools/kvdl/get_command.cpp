@@ -15,6 +15,7 @@
 #include "khttp/http_error.h"
 #include "khttp/http_stream.h"
 #include "khttp/tls.h"
+#include "platform/standard_streams.h"
 #include "tools/kvdl/commands.h"
 #include "tools/kvdl/proxy_url.h"
 
@@ -121,6 +122,7 @@ class body_sink {
  public:
   explicit body_sink(const std::string& output) : output_(output) {
     if (output_.empty()) {
+      platform::UseBinaryStandardOutput();  // the body's bytes as they are, on every system
       file_ = stdout;
     } else {
       partial_ = output_ + ".part";

@@ -4,6 +4,7 @@
 #include <sstream>
 
 #include "khttp/resume_file.h"
+#include "tests/support/child_process.h"
 #include "tests/support/temp_folder.h"
 #include "tools/kvdl/meta_command.h"
 
@@ -80,13 +81,9 @@ TEST(KvdlMeta, TheProgramExitsWithTheStatus) {
   kvtest::TempFolder folder;
   folder.Write("a.cfg", ResumeFile(35, 10, {}));
   const std::string program = KVDL_PATH;
-  const std::string good =
-      program + " meta '" + (folder.path() / "a.cfg").string() + "' >/dev/null";
-  const std::string bad =
-      program + " meta '" + (folder.path() / "b.cfg").string() + "' 2>/dev/null";
-  EXPECT_EQ(std::system(good.c_str()), 0);
-  EXPECT_NE(std::system(bad.c_str()), 0);
-  EXPECT_NE(std::system((program + " 2>/dev/null").c_str()), 0);
+  EXPECT_EQ(kvtest::RunProgram({program, "meta", (folder.path() / "a.cfg").u8string()}), 0);
+  EXPECT_NE(kvtest::RunProgram({program, "meta", (folder.path() / "b.cfg").u8string()}), 0);
+  EXPECT_NE(kvtest::RunProgram({program}), 0);
 }
 
 }  // namespace
