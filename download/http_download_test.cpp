@@ -21,23 +21,23 @@ TEST(JudgeDeleteHistoryFile, DeletesOnlyTheFilesOfAnotherDownload) {
   const std::string url = "http://dl.example/full.exe";
   struct Case {
     const char* name;
-    std::string record;  // empty: no resume file at all
-    bool write_record;
-    std::wstring asked_url;
-    std::int32_t asked_total;
+    std::string record;
+    bool write_record;  // false: no resume file at all
     bool deleted;
+    std::int32_t asked_total;
+    std::wstring asked_url;
   };
   const Case cases[] = {
-      {"same URL and size", ResumeRecord(url, 1000), true, L"http://dl.example/full.exe", 1000,
-       false},
-      {"another URL", ResumeRecord(url, 1000), true, L"http://dl.example/other.exe", 1000, true},
-      {"another size", ResumeRecord(url, 1000), true, L"http://dl.example/full.exe", 999, true},
-      {"a size beyond 32 bits never matches", ResumeRecord(url, 5'000'000'000), true,
-       L"http://dl.example/full.exe", 705'032'704, true},
-      {"an empty resume file belongs to nobody", "", true, L"http://dl.example/full.exe", 1000,
-       true},
-      {"no resume file", "", false, L"http://dl.example/full.exe", 1000, false},
-      {"an unreadable resume file", "garbage", true, L"http://dl.example/other.exe", 1000, false},
+      {"same URL and size", ResumeRecord(url, 1000), true, false, 1000,
+       L"http://dl.example/full.exe"},
+      {"another URL", ResumeRecord(url, 1000), true, true, 1000, L"http://dl.example/other.exe"},
+      {"another size", ResumeRecord(url, 1000), true, true, 999, L"http://dl.example/full.exe"},
+      {"a size beyond 32 bits never matches", ResumeRecord(url, 5'000'000'000), true, true,
+       705'032'704, L"http://dl.example/full.exe"},
+      {"an empty resume file belongs to nobody", "", true, true, 1000,
+       L"http://dl.example/full.exe"},
+      {"no resume file", "", false, false, 1000, L"http://dl.example/full.exe"},
+      {"an unreadable resume file", "garbage", true, false, 1000, L"http://dl.example/other.exe"},
   };
   for (const auto& row : cases) {
     SCOPED_TRACE(row.name);

@@ -603,7 +603,6 @@ void multi_download::on_timer(const error_code& ec) {
     for (std::size_t i = 0; i < connections_.size(); ++i) {
       connection_ptr& conn = connections_[i];
       if (conn->done) continue;
-      all_done = false;
       const bool refused = IsRefusal(conn->last_error) && conn->idle;
       const bool due = refused ? now >= conn->not_before
                                : conn->stamped && now - conn->last_request_time > timeout;

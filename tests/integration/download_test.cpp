@@ -23,7 +23,7 @@ using kvtest::range_fault;
 using kvtest::range_request;
 using kvtest::range_server;
 
-constexpr std::int64_t kFileBytes = 1024 * 1024;
+constexpr std::int64_t kFileBytes = std::int64_t{1024} * 1024;
 
 std::string Content(std::int64_t size, unsigned seed) {
   std::mt19937 random(seed);
@@ -291,7 +291,7 @@ TEST(DownloadResume, AResumedDownloadFetchesOnlyWhatWasMissing) {
   // What the resumed run asked for: the missing bytes, plus at most the claims that were
   // under way when the first run stopped. Its first request ("bytes=0-") reads a head only.
   const auto requests = server.Requests();
-  const std::int64_t claim = settings.piece_size * settings.pieces_per_request;
+  const std::int64_t claim = std::int64_t{settings.piece_size} * settings.pieces_per_request;
   std::int64_t asked = 0;
   for (std::size_t i = first_of_second_run + 1; i < requests.size(); ++i) {
     ASSERT_TRUE(requests[i].has_range);
@@ -321,7 +321,7 @@ TEST(DownloadResume, AFileThatChangesDuringTheDownloadStartsOverFromZero) {
   const std::string old_content = Content(kFileBytes, 12);
   const std::string new_content = Content(kFileBytes, 13);
   range_server server(old_content, "\"old\"");
-  server.SetThrottle(64 * 1024);
+  server.SetThrottle(std::int64_t{64} * 1024);
   kvtest::TempFolder folder;
   const std::wstring save = folder.Wide("file.bin");
   const DownloadHandle handle = DownloadCreateWithSettings(server.Url(), save, TestSettings());
@@ -375,7 +375,7 @@ TEST(DownloadProperties, NoByteIsClaimedByTwoConnections) {
   ASSERT_EQ(result.state, kJobCompleted) << result.error;
   EXPECT_EQ(result.digest, kvtest::Sha256Hex(content));
   // The first request reads its first claim; every later range is a claim of its own.
-  std::int64_t claimed = settings.piece_size * settings.pieces_per_request;
+  std::int64_t claimed = std::int64_t{settings.piece_size} * settings.pieces_per_request;
   std::set<std::int64_t> starts = {0};
   for (const auto& request : server.Requests()) {
     if (request.number == 0) continue;

@@ -60,12 +60,12 @@ std::string Content(std::size_t size) {
 }
 
 TEST(HttpDownloadDriver, EventsAndResultCodes) {
-  const std::string content = Content(1024 * 1024);
+  const std::string content = Content(std::size_t{1024} * 1024);
   kvtest::range_server fast(content);
   kvtest::range_server slow(content);
-  slow.SetThrottle(32 * 1024);  // about four seconds over eight connections
+  slow.SetThrottle(std::int64_t{32} * 1024);  // about four seconds over eight connections
   kvtest::range_server slowish(content);
-  slowish.SetThrottle(96 * 1024);
+  slowish.SetThrottle(std::int64_t{96} * 1024);
   kvtest::scripted_http_server odd(std::map<std::string, std::string>{
       {"/no-length", "HTTP/1.1 200 OK\r\nConnection: close\r\n\r\nbytes without a length"}});
   struct Case {

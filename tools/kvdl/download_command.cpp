@@ -108,7 +108,7 @@ std::string ParseArguments(int argc, char** argv, download_arguments& arguments)
 std::string Bytes(std::int64_t bytes) {
   char text[32];
   if (bytes < 0) return "?";
-  if (bytes < 1024 * 1024) {
+  if (bytes < std::int64_t{1024} * 1024) {
     std::snprintf(text, sizeof(text), "%.1f KiB", static_cast<double>(bytes) / 1024);
   } else {
     std::snprintf(text, sizeof(text), "%.1f MiB", static_cast<double>(bytes) / (1024 * 1024));
