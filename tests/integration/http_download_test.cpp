@@ -79,6 +79,10 @@ TEST(HttpDownloadDriver, EventsAndResultCodes) {
       {"complete", fast.Url("/complete"), on_progress::nothing, 0, true},
       {"incomplete", odd.Url("/no-length"), on_progress::nothing, -2, false},
       {"failed", odd.Url("/missing"), on_progress::nothing, -4, false},
+      // The installer's jobs verify certificates: "localhost" is not the test certificate's name.
+      {"an untrusted certificate",
+       "https://localhost:" + std::to_string(kvtest::peers::Get().HttpsPort()) + "/big.bin",
+       on_progress::nothing, -4, false},
       {"stopped", slow.Url("/stopped"), on_progress::stop, -5, false},
       {"stopped after completion", slowish.Url("/late-stop"), on_progress::stop_once_complete, 0,
        true},
