@@ -365,6 +365,34 @@ TEST(DownloadResume, ADamagedResumeFileIsThrownAwayAndTheDownloadBeginsAnew) {
   }
 }
 
+TEST(DownloadResume, TheResumeFileIsRewrittenOnlyWhenSomethingChanged) {
+  // After the first claim every request stalls: the record stops changing.
+  range_server server(Content(kFileBytes, 20), "\"v1\"", [](const range_request& request) {
+    return request.number == 0 ? range_fault::none : range_fault::stall;
+  });
+  kvtest::TempFolder folder;
+  auto settings = TestSettings();
+  settings.timeout_seconds = 30;
+  const DownloadHandle handle =
+      DownloadCreateWithSettings(server.Url("/quiet"), folder.Wide("file.bin"), settings);
+  ASSERT_TRUE(DownloadStart(handle));
+  const auto cfg = folder.path() / "file.bin.cfg";
+  ASSERT_TRUE(WaitUntil(std::chrono::seconds(10), [&] {
+    std::error_code error;
+    return std::filesystem::file_size(cfg, error) > 0 && !error;
+  }));
+  // Every save replaces the file (a new one renamed over it), so an unchanged write time over
+  // three ticks means no save happened.
+  const auto written = std::filesystem::last_write_time(cfg);
+  std::this_thread::sleep_for(std::chrono::milliseconds(3200));
+  EXPECT_EQ(std::filesystem::last_write_time(cfg), written);
+  EXPECT_FALSE(std::filesystem::exists(folder.path() / "file.bin.cfg.new"));
+  DownloadStop(handle);
+  DownloadStatus status;
+  EXPECT_TRUE(WaitUntil(std::chrono::seconds(10),
+                        [&] { return DownloadQuery(handle, &status) && Ended(status.state); }));
+}
+
 // ---------------------------------------------------------------------------------------------
 // Properties.
 
