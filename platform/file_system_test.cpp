@@ -67,5 +67,22 @@ TEST(FileSystemTest, VolumeFreeBytesOfAnExistingFolder) {
   EXPECT_FALSE(GetVolumeFreeBytes(folder.Wide("missing/deeper")).has_value());
 }
 
+TEST(FileSystemTest, MoveReplacesAndDeleteToleratesAMissingFile) {
+  TempFolder folder;
+  folder.Write("new.bin", "new");
+  folder.Write("old.bin", "old and longer");
+  EXPECT_FALSE(MoveFileReplacing(folder.Wide("new.bin"), folder.Wide("old.bin")));
+  EXPECT_EQ(kvtest::ReadFile(folder.path() / "old.bin"), "new");
+  EXPECT_FALSE(PathExists(folder.Wide("new.bin")));
+  // A missing source is the system's error, not a crash.
+  EXPECT_TRUE(MoveFileReplacing(folder.Wide("gone.bin"), folder.Wide("old.bin")));
+
+  EXPECT_FALSE(DeleteFileIfExists(folder.Wide("old.bin")));
+  EXPECT_FALSE(PathExists(folder.Wide("old.bin")));
+  EXPECT_FALSE(DeleteFileIfExists(folder.Wide("old.bin")));
+  folder.Write("dir/inside", "x");
+  EXPECT_TRUE(DeleteFileIfExists(folder.Wide("dir"))) << "a folder is no file";
+}
+
 }  // namespace
 }  // namespace platform
