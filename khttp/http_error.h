@@ -13,9 +13,10 @@ enum class http_error : int {
   malformed_response_headers = 2,
   invalid_entry_type = 10,  // a resume-file entry read as the wrong kind
   invalid_chunked_encoding = 11,
-  invalid_redirect = 12,  // the Location of a 301/302 is not a URL
-  insecure_redirect = 20,  // an https URL redirected to plain http: refused
-  body_truncated = 21,     // the connection ended before the body did
+  invalid_redirect = 12,             // the Location of a 301/302 is not a URL
+  insecure_redirect = 20,            // an https URL redirected to plain http: refused
+  body_truncated = 21,               // the connection ended before the body did
+  unrequested_partial_content = 22,  // a 206 answer to a request that asked for no range
   socks_unsupported_version = 1000,
   socks_username_required = 1001,
   socks_unsupported_authentication_version = 1002,
