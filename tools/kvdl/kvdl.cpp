@@ -8,7 +8,7 @@
 namespace {
 
 const kvdl::command kCommands[] = {
-    {"get", "URL [-o FILE] [-v] [--proxy URL] [--insecure]", kvdl::RunGet},
+    {"get", "URL [-o FILE] [-v] [--proxy URL] [--insecure] [--timeout SECONDS]", kvdl::RunGet},
     {"meta", "FILE   what the resume file FILE records", kvdl::RunMetaCommand},
 };
 
