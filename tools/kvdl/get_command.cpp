@@ -189,8 +189,10 @@ class body_sink {
 // is closed, which ends whatever is pending.
 class fetch {
  public:
+  static constexpr std::size_t kBufferBytes = std::size_t{64} * 1024;
+
   fetch(const get_arguments& arguments, const khttp::ParsedUrl& url)
-      : arguments_(arguments), url_(url), stream_(io_), timer_(io_), buffer_(64 * 1024) {
+      : arguments_(arguments), url_(url), stream_(io_), timer_(io_), buffer_(kBufferBytes) {
     stream_.SetProxy(arguments.proxy);
     stream_.SetCheckCertificate(!arguments.insecure);
     if (arguments.verbose) stream_.SetTrace(PrintHead);
