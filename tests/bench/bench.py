@@ -35,6 +35,8 @@ import time
 
 MIB = 1024 * 1024
 CONNECTIONS = 8
+# What kvdl download claims per request, in pieces (the engine's default).
+PIECES_PER_REQUEST = int(os.environ.get("KV_BENCH_PIECES_PER_REQUEST", 10))
 
 
 def env_int(name, default):
@@ -262,7 +264,7 @@ class Bench:
         return {"wall": wall, "cpu": float(user) + float(system), "rss_mb": int(rss_kb) / 1024.0,
                 "ok": ok}
 
-    def rounds(self, scenario, url, digest, mib, namespace=None):
+    def rounds(self, kind, scenario, url, digest, mib, namespace=None):
         """Every tool once per round, the order shuffled each round; results per tool."""
         results = {tool: [] for tool in self.tools}
         for round_number in range(SETTINGS["repeats"]):
@@ -274,20 +276,20 @@ class Bench:
                 log("bench: %s round %d %s: %.2f s, cpu %.2f s, %.1f MB%s" % (
                     scenario, round_number + 1, tool, run["wall"], run["cpu"], run["rss_mb"],
                     "" if run["ok"] else " FAILED"))
-        return {"scenario": scenario, "mib": mib, "results": results}
+        return {"scenario": scenario, "kind": kind, "mib": mib, "results": results}
 
     # ---- scenarios ------------------------------------------------------------------------
 
     def loopback(self, port):
         name, digest = self.make_file(SETTINGS["loopback_mb"])
         url = "http://127.0.0.1:%d/%s" % (port, name)
-        return self.rounds("loopback %d MiB" % SETTINGS["loopback_mb"], url, digest,
+        return self.rounds("loopback", "loopback %d MiB" % SETTINGS["loopback_mb"], url, digest,
                            SETTINGS["loopback_mb"])
 
     def limited(self, port):
         name, digest = self.make_file(SETTINGS["limited_mb"])
         url = "http://127.0.0.1:%d/limited/%s" % (port, name)
-        return self.rounds("limit_rate %s, %d MiB" % (SETTINGS["limit_rate"],
+        return self.rounds("limited", "limit_rate %s, %d MiB" % (SETTINGS["limit_rate"],
                                                      SETTINGS["limited_mb"]),
                            url, digest, SETTINGS["limited_mb"])
 
@@ -295,7 +297,7 @@ class Bench:
         self.set_congestion_control(server, client, algorithm)
         name, digest = self.make_file(SETTINGS["lossy_mb"])
         url = "http://10.77.0.1:8080/%s" % name
-        return self.rounds("lossy %g ms %g %% %s, %d MiB" % (
+        return self.rounds("lossy", "lossy %g ms %g %% %s, %d MiB" % (
             SETTINGS["delay_ms"], SETTINGS["loss_percent"], algorithm, SETTINGS["lossy_mb"]),
             url, digest, SETTINGS["lossy_mb"], client)
 
@@ -318,6 +320,7 @@ class Bench:
         command = self.command("kvdl", url, output)
         expected_seconds = mib * MIB / (CONNECTIONS * rate_bytes(SETTINGS["resume_rate"]))
         kills = 0
+        piece_size = None
         finished_early = False
         for _ in range(SETTINGS["kills"]):
             process = subprocess.Popen(command, stdout=subprocess.DEVNULL,
@@ -329,6 +332,7 @@ class Bench:
             process.kill()
             process.wait()
             kills += 1
+            piece_size = piece_size or self.piece_size()
         final = subprocess.run(command, capture_output=True, text=True,
                                timeout=SETTINGS["run_timeout"])
         ok = final.returncode == 0 and sha256(output) == digest
@@ -338,7 +342,18 @@ class Bench:
         served = served_bytes(access, name) - served_before
         self.clear_output()
         return {"kills": kills, "finished_early": finished_early, "ok": ok,
-                "served": served, "size": mib * MIB}
+                "served": served, "size": mib * MIB, "piece_size": piece_size}
+
+    def piece_size(self):
+        """The piece size the resume file records (kvdl meta), or None."""
+        out = os.path.join(self.dir, "out")
+        for name in os.listdir(out):
+            meta = subprocess.run([self.kvdl, "meta", os.path.join(out, name)],
+                                  capture_output=True, text=True)
+            for line in meta.stdout.splitlines():
+                if line.startswith("piece_size="):
+                    return int(line.split("=", 1)[1])
+        return None
 
     # ---- the run --------------------------------------------------------------------------
 
@@ -424,9 +439,56 @@ def median(values):
     return statistics.median(values) if values else float("nan")
 
 
+def medians_of(table):
+    medians = {}
+    for tool, runs in table["results"].items():
+        good = [run for run in runs if run["ok"]]
+        if good:
+            medians[tool] = {key: median([run[key] for run in good])
+                             for key in ("wall", "cpu", "rss_mb")}
+    return medians
+
+
+def goals(tables, extra):
+    """Each goal of the engine with what was measured: (text, met or None when not measured)."""
+    out = []
+
+    def check(text, value, limit, at_most=True):
+        met = value <= limit if at_most else value >= limit
+        out.append("%s: %.2f (%s %.2f) %s" % (text, value, "at most" if at_most else "at least",
+                                             limit, "met" if met else "MISSED"))
+    for table in tables:
+        m = medians_of(table)
+        kvdl = m.get("kvdl")
+        if not kvdl:
+            continue
+        name = table["scenario"]
+        if table["kind"] == "loopback":
+            if "aria2c" in m:
+                check(name + ", kvdl wall ÷ aria2c", kvdl["wall"] / m["aria2c"]["wall"], 0.9)
+                check(name + ", kvdl CPU ÷ aria2c", kvdl["cpu"] / m["aria2c"]["cpu"], 0.7)
+            if "curl" in m:
+                check(name + ", kvdl wall ÷ curl -o file", kvdl["wall"] / m["curl"]["wall"], 1.3)
+        elif table["kind"] == "limited" and "curl" in m:
+            check(name + ", kvdl speed-up over one connection",
+                  m["curl"]["wall"] / kvdl["wall"], 7.8, at_most=False)
+        elif table["kind"] == "lossy":
+            peers = [m[t]["wall"] for t in ("aria2c", "axel") if t in m]
+            if peers:
+                check(name + ", kvdl throughput ÷ the better of aria2c and axel",
+                      min(peers) / kvdl["wall"], 1.0, at_most=False)
+    if "idle_rss_mb" in extra:
+        for table in tables:
+            kvdl = medians_of(table).get("kvdl")
+            if kvdl and table["kind"] != "lossy":
+                check(table["scenario"] + ", kvdl MiB resident above idle",
+                      kvdl["rss_mb"] - extra["idle_rss_mb"], 16)
+    return out
+
+
 def format_tables(tables, extra, tools, loads):
     lines = []
-    lines.append("| scenario | tool | ok | wall s min / med / max | MB/s | CPU s | RSS MB |"
+    lines.append("| scenario | tool | ok | wall s min / med / max | MB/s | CPU s | RSS MiB |"
                  " wall ÷ kvdl | CPU ÷ kvdl | RSS ÷ kvdl | speed-up over curl |")
     lines.append("|---|---|---|---|---|---|---|---|---|---|---|")
     for table in tables:
@@ -460,11 +522,11 @@ def format_tables(tables, extra, tools, loads):
     notes = []
     if "idle_rss_mb" in extra:
         idle = extra["idle_rss_mb"]
-        notes.append("kvdl download of a 1 MiB file (the idle process): %.1f MB resident" % idle)
+        notes.append("kvdl download of a 1 MiB file (the idle process): %.1f MiB resident" % idle)
         for table in tables:
             good = [run for run in table["results"].get("kvdl", []) if run["ok"]]
             if good and not table["scenario"].startswith("lossy"):
-                notes.append("kvdl above idle, %s: %.1f MB" % (
+                notes.append("kvdl above idle, %s: %.1f MiB" % (
                     table["scenario"], median([run["rss_mb"] for run in good]) - idle))
     if "resume" in extra:
         r = extra["resume"]
@@ -477,6 +539,13 @@ def format_tables(tables, extra, tools, loads):
                                      else "", "right" if r["ok"] else "WRONG", r["served"],
                                      r["size"], again, per_kill / 1024,
                                      per_kill / CONNECTIONS / 1024))
+        if r["piece_size"]:
+            claim = r["piece_size"] * PIECES_PER_REQUEST
+            notes.append("resume: one claimed range is %d KiB (%d pieces of %d KiB); fetched "
+                         "again per kill and connection = %.2f claimed ranges (goal: at most 1)"
+                         % (claim / 1024, PIECES_PER_REQUEST, r["piece_size"] / 1024,
+                            per_kill / CONNECTIONS / claim))
+    notes += ["goal: " + text for text in goals(tables, extra)]
     for moment, load, busy in loads:
         notes.append("load %s: 1-minute load average %.2f%s" % (
             moment, load, "" if busy is None else ", CPU busy %.0f %% since the last note"
