@@ -17,6 +17,9 @@ enum class http_error : int {
   insecure_redirect = 20,            // an https URL redirected to plain http: refused
   body_truncated = 21,               // the connection ended before the body did
   unrequested_partial_content = 22,  // a 206 answer to a request that asked for no range
+  range_not_honoured = 30,           // a range request answered with another status than 206
+  range_mismatch = 31,               // a Content-Range (or length) other than the range asked for
+  file_changed = 32,                 // the server's file is no longer the one being downloaded
   socks_unsupported_version = 1000,
   socks_username_required = 1001,
   socks_unsupported_authentication_version = 1002,
