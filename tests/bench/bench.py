@@ -10,19 +10,24 @@ runs each tool once), and the table compares medians.
 
 Scenarios (KV_BENCH_SCENARIOS, comma separated, default all):
   loopback     a KV_BENCH_LOOPBACK_MB file over loopback
-  limited      a KV_BENCH_LIMITED_MB file from nginx with limit_rate KV_BENCH_LIMIT_RATE per
-               connection
+  limited      a KV_BENCH_LIMITED_MB file from nginx with limit_rate KV_BENCH_LIMIT_RATE. nginx
+               limits each request, and lets every request start with a second's worth at
+               once: a client that sends many short range requests on a connection is hardly
+               limited at all. So also:
+  relay        the same file through a relay of ours that paces every TCP connection to
+               KV_BENCH_LIMIT_RATE, whatever requests it carries
   lossy-cubic  a KV_BENCH_LOSSY_MB file over the lossy path (KV_BENCH_DELAY_MS one way,
   lossy-bbr    KV_BENCH_LOSS_PERCENT loss on the data direction), under cubic, under bbr
   resume       kvdl download killed with SIGKILL KV_BENCH_KILLS times at random moments and
-               run again each time; a KV_BENCH_RESUME_MB file at KV_BENCH_RESUME_RATE per
-               connection
+               run again each time; a KV_BENCH_RESUME_MB file through the relay at
+               KV_BENCH_RESUME_RATE per connection; the relay counts the bytes it delivers
 Other settings: KV_BENCH_REPEATS (rounds per scenario, default 3), KV_BENCH_LOOPBACK_REPEATS
 (default 10: loopback is noisy), KV_BENCH_RESULTS (where the table is written as well),
 KV_BENCH_SEED, KV_BENCH_PIECES_PER_REQUEST (what kvdl claims per request, default 10).
 """
 
 import argparse
+import asyncio
 import hashlib
 import os
 import random
@@ -31,7 +36,9 @@ import signal
 import statistics
 import subprocess
 import sys
+import socket
 import tempfile
+import threading
 import time
 
 MIB = 1024 * 1024
@@ -60,11 +67,11 @@ SETTINGS = {
     "loss_percent": env_float("KV_BENCH_LOSS_PERCENT", 0.5),
     "kills": env_int("KV_BENCH_KILLS", 20),
     "resume_mb": env_int("KV_BENCH_RESUME_MB", 128),
-    "resume_rate": os.environ.get("KV_BENCH_RESUME_RATE", "1m"),
+    "resume_rate": os.environ.get("KV_BENCH_RESUME_RATE", "512k"),
     "seed": env_int("KV_BENCH_SEED", 20261211),
     "run_timeout": env_int("KV_BENCH_RUN_TIMEOUT", 1800),
 }
-ALL_SCENARIOS = ["loopback", "limited", "lossy-cubic", "lossy-bbr", "resume"]
+ALL_SCENARIOS = ["loopback", "limited", "relay", "lossy-cubic", "lossy-bbr", "resume"]
 
 NGINX_CONF = """daemon off;
 master_process off;
@@ -73,8 +80,7 @@ pid {dir}/nginx-{name}.pid;
 error_log {dir}/nginx-{name}-error.log;
 events {{ worker_connections 256; }}
 http {{
-  log_format bench '$status $body_bytes_sent "$http_range" $request_uri';
-  access_log {dir}/access-{name}.log bench;
+  access_log off;
   default_type application/octet-stream;
   sendfile on;
   tcp_nopush on;
@@ -89,7 +95,6 @@ http {{
     listen {address};
     root {dir}/www;
     location /limited/ {{ alias {dir}/www/; limit_rate {limit_rate}; }}
-    location /resume/ {{ alias {dir}/www/; limit_rate {resume_rate}; }}
   }}
 }}
 """
@@ -97,6 +102,72 @@ http {{
 
 def log(text):
     print(text, file=sys.stderr, flush=True)
+
+
+class RateRelay:
+    """A TCP relay on loopback that paces what each connection receives to `rate` bytes per
+    second from its first byte on, with no allowance up front: a rate limit per connection, not
+    per request. It counts the bytes it delivers to clients."""
+
+    CHUNK = 16 * 1024
+
+    def __init__(self, upstream_port, rate):
+        self.upstream_port = upstream_port
+        self.rate = rate
+        self.delivered = 0
+        self.loop = asyncio.new_event_loop()
+        ready = threading.Event()
+        self.thread = threading.Thread(target=self._run, args=(ready,), daemon=True)
+        self.thread.start()
+        ready.wait()
+
+    def _run(self, ready):
+        asyncio.set_event_loop(self.loop)
+        self.server = self.loop.run_until_complete(
+            asyncio.start_server(self._serve, "127.0.0.1", 0))
+        self.port = self.server.sockets[0].getsockname()[1]
+        ready.set()
+        self.loop.run_forever()
+
+    async def _serve(self, client_reader, client_writer):
+        upstream = socket.socket()
+        # Little is held in flight, so what was sent is close to what the client got.
+        upstream.setsockopt(socket.SOL_SOCKET, socket.SO_RCVBUF, 64 * 1024)
+        upstream.setblocking(False)
+        try:
+            await self.loop.sock_connect(upstream, ("127.0.0.1", self.upstream_port))
+            up_reader, up_writer = await asyncio.open_connection(sock=upstream)
+        except OSError:
+            client_writer.close()
+            return
+        await asyncio.gather(self._pump(client_reader, up_writer, None),
+                             self._pump(up_reader, client_writer, self.rate),
+                             return_exceptions=True)
+
+    async def _pump(self, reader, writer, rate):
+        due = time.monotonic()
+        try:
+            while True:
+                data = await reader.read(self.CHUNK)
+                if not data:
+                    break
+                if rate:
+                    due = max(due, time.monotonic() - 0.05) + len(data) / rate
+                    wait = due - time.monotonic()
+                    if wait > 0:
+                        await asyncio.sleep(wait)
+                writer.write(data)
+                await writer.drain()
+                if rate:
+                    self.delivered += len(data)
+        except (ConnectionError, OSError):
+            pass
+        finally:
+            writer.close()
+
+    def close(self):
+        self.loop.call_soon_threadsafe(self.loop.stop)
+        self.thread.join(5)
 
 
 class Bench:
@@ -150,8 +221,7 @@ class Bench:
         conf = os.path.join(self.dir, "nginx-%s.conf" % name)
         with open(conf, "w") as out:
             out.write(NGINX_CONF.format(dir=self.dir, name=name, address=address,
-                                        limit_rate=SETTINGS["limit_rate"],
-                                        resume_rate=SETTINGS["resume_rate"]))
+                                        limit_rate=SETTINGS["limit_rate"]))
         command = ["nginx", "-e", os.path.join(self.dir, "nginx-%s-error.log" % name),
                    "-p", self.dir, "-c", conf]
         process = subprocess.Popen(self.in_namespace(namespace, command),
@@ -176,7 +246,6 @@ class Bench:
         return (["ip", "netns", "exec", namespace] + command) if namespace else command
 
     def free_port(self):
-        import socket
         with socket.socket() as s:
             s.bind(("127.0.0.1", 0))
             return s.getsockname()[1]
@@ -296,6 +365,12 @@ class Bench:
                                                      SETTINGS["limited_mb"]),
                            url, digest, SETTINGS["limited_mb"])
 
+    def relayed(self, relay):
+        name, digest = self.make_file(SETTINGS["limited_mb"])
+        url = "http://127.0.0.1:%d/%s" % (relay.port, name)
+        return self.rounds("limited", "relay %s per connection, %d MiB" % (
+            SETTINGS["limit_rate"], SETTINGS["limited_mb"]), url, digest, SETTINGS["limited_mb"])
+
     def lossy(self, server, client, algorithm):
         self.set_congestion_control(server, client, algorithm)
         name, digest = self.make_file(SETTINGS["lossy_mb"])
@@ -315,9 +390,8 @@ class Bench:
         """Kills kvdl download with SIGKILL at random moments and resumes it each time."""
         mib = SETTINGS["resume_mb"]
         name, digest = self.make_file(mib)
-        url = "http://127.0.0.1:%d/resume/%s" % (port, name)
-        access = os.path.join(self.dir, "access-loopback.log")
-        served_before = served_bytes(access, name)
+        relay = RateRelay(port, rate_bytes(SETTINGS["resume_rate"]))
+        url = "http://127.0.0.1:%d/%s" % (relay.port, name)
         self.clear_output()
         output = os.path.join(self.dir, "out", "file.bin")
         command = self.command("kvdl", url, output)
@@ -328,7 +402,8 @@ class Bench:
         for _ in range(SETTINGS["kills"]):
             process = subprocess.Popen(command, stdout=subprocess.DEVNULL,
                                        stderr=subprocess.DEVNULL)
-            time.sleep(self.random.uniform(0.05, 1.2 * expected_seconds / SETTINGS["kills"]))
+            # Random moments, a few tenths of a second up to well past the once-a-second save.
+            time.sleep(self.random.uniform(0.2, 1.6 * expected_seconds / SETTINGS["kills"]))
             if process.poll() is not None:
                 finished_early = True
                 break
@@ -341,8 +416,8 @@ class Bench:
         ok = final.returncode == 0 and sha256(output) == digest
         if not ok:
             log("bench: resume check failed: exit %d %s" % (final.returncode, final.stderr))
-        time.sleep(0.5)  # nginx writes its log line when the connection is done
-        served = served_bytes(access, name) - served_before
+        served = relay.delivered
+        relay.close()
         self.clear_output()
         return {"kills": kills, "finished_early": finished_early, "ok": ok,
                 "served": served, "size": mib * MIB, "piece_size": piece_size}
@@ -372,6 +447,11 @@ class Bench:
         if "limited" in scenarios:
             tables.append(self.limited(port))
             self.note_load("after limited")
+        if "relay" in scenarios:
+            relay = RateRelay(port, rate_bytes(SETTINGS["limit_rate"]))
+            tables.append(self.relayed(relay))
+            relay.close()
+            self.note_load("after relay")
         if "kvdl" in self.tools and ("loopback" in scenarios or "limited" in scenarios):
             extra["idle_rss_mb"] = self.memory_idle(port)
         lossy = [s for s in scenarios if s.startswith("lossy-")]
@@ -405,18 +485,6 @@ def rate_bytes(text):
     if text[-1].lower() in units:
         return int(text[:-1]) * units[text[-1].lower()]
     return int(text)
-
-
-def served_bytes(access_log, name):
-    total = 0
-    if not os.path.exists(access_log):
-        return 0
-    with open(access_log) as f:
-        for line in f:
-            fields = line.split()
-            if len(fields) >= 2 and fields[-1].endswith("/" + name):
-                total += int(fields[1])
-    return total
 
 
 _last_stat = None
@@ -535,7 +603,7 @@ def format_tables(tables, extra, tools, loads):
         r = extra["resume"]
         again = r["served"] - r["size"]
         per_kill = again / r["kills"] if r["kills"] else 0
-        notes.append("resume: %d kills with SIGKILL%s, final digest %s; served %d bytes for a "
+        notes.append("resume: %d kills with SIGKILL%s, final digest %s; delivered %d bytes for a "
                      "%d-byte file: %d fetched again, %.0f KiB per kill, %.0f KiB per kill and "
                      "connection" % (r["kills"],
                                      " (finished before the last kill)" if r["finished_early"]
