@@ -19,6 +19,7 @@ constexpr CodeText kMessages[] = {
     {12, "Invalid redirect address"},
     {20, "Redirect from https to http refused"},
     {21, "Connection closed before the end of the body"},
+    {22, "Partial content to a request without a range"},
     {30, "Range request not answered with 206"},
     {31, "Answer does not match the range requested"},
     {32, "The file changed on the server"},

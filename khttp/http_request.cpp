@@ -55,12 +55,11 @@ std::string Authority(const ParsedUrl& url) {
 
 }  // namespace
 
-std::string ProxyAuthorization(const ProxySettings& proxy, const ParsedUrl& url) {
+// Only the proxy's own credentials: the user name and password of the URL being fetched belong
+// to the origin server and never go to a proxy.
+std::string ProxyAuthorization(const ProxySettings& proxy) {
   if (proxy.kind == ProxyKind::HttpProxyAuth) {
     return "Basic " + Base64Encode(proxy.username + ":" + proxy.password);
-  }
-  if (proxy.kind == ProxyKind::HttpProxy && !url.UserInfo().empty()) {
-    return "Basic " + Base64Encode(url.UserInfo());
   }
   return {};
 }
@@ -89,7 +88,7 @@ built_request BuildRequest(const RequestOptions& given, const request_route& rou
 
   std::string credentials;
   if (route.via_http_proxy) {
-    credentials = ProxyAuthorization(route.proxy, url);
+    credentials = ProxyAuthorization(route.proxy);
     if (!credentials.empty()) sent.Insert("Proxy-Authorization", credentials);
   }
   const char* connection_name = route.via_http_proxy ? opt::kProxyConnection : opt::kConnection;
@@ -144,7 +143,7 @@ std::string BuildConnectRequest(const ParsedUrl& url, const ProxySettings& proxy
   options.Find(opt::kUserAgent, agent);
   std::string request = "CONNECT " + Authority(url) + " HTTP/1.1\r\n";
   AppendLine(request, opt::kHost, host);
-  const std::string credentials = ProxyAuthorization(proxy, url);
+  const std::string credentials = ProxyAuthorization(proxy);
   if (!credentials.empty()) AppendLine(request, "Proxy-Authorization", credentials);
   AppendLine(request, opt::kAccept, accept);
   AppendLine(request, opt::kUserAgent, agent);

@@ -35,9 +35,9 @@ struct built_request {
   bool asks_close = false;  // Connection (or Proxy-Connection) was "close"
 };
 
-/// "Basic " + Base64 of "username:password" for HttpProxyAuth, or of the URL's user
-/// information for HttpProxy when the URL has one; empty otherwise.
-std::string ProxyAuthorization(const ProxySettings& proxy, const ParsedUrl& url);
+/// "Basic " + Base64 of "username:password" for HttpProxyAuth; empty otherwise. The user
+/// information of the URL being fetched is the origin's and never goes to a proxy.
+std::string ProxyAuthorization(const ProxySettings& proxy);
 
 /// Builds a request from `options`. Options taken by name (first match ignoring letter case):
 /// "_url", "_request_method" (GET), "_http_version" (HTTP/1.1), "Host" (host and port of the

@@ -39,15 +39,27 @@ bool IsKnownKind(ProxyKind kind) {
 }  // namespace
 
 http_stream::http_stream(boost::asio::io_context& io)
-    : http_stream(io, [&io] { return std::make_shared<tcp_transport>(io); }) {}
+    : http_stream(io, std::shared_ptr<tls_context>()) {}
 
-http_stream::http_stream(boost::asio::io_context& io, transport_factory factory)
-    : io_(io), factory_(std::move(factory)) {
+http_stream::http_stream(boost::asio::io_context& io, std::shared_ptr<tls_context> tls)
+    : http_stream(
+          io, [&io] { return std::make_shared<tcp_transport>(io); }, std::move(tls)) {}
+
+http_stream::http_stream(boost::asio::io_context& io, transport_factory factory,
+                         std::shared_ptr<tls_context> tls)
+    : io_(io),
+      factory_(std::move(factory)),
+      tls_(std::move(tls)),
+      anchor_(std::make_shared<stream_anchor>(stream_anchor{this})) {
   char* begin = get_area_ + kPutBack;
   setg(begin, begin, begin);
 }
 
-http_stream::~http_stream() { CloseConnection(); }
+// Pending operations learn that the stream is gone before closing wakes them.
+http_stream::~http_stream() {
+  anchor_->stream = nullptr;
+  CloseConnection();
+}
 
 // ---- open ------------------------------------------------------------------------------------
 
@@ -103,11 +115,16 @@ void http_stream::ConnectBlocking(error_code& ec) {
   }
   if (ec || protocol_ != "https") return;
   stage_ = open_stage::tls;
-  TlsHandshake(*StartTls(), ec);
+  const auto session = StartTls(ec);
+  if (!ec) TlsHandshake(*session, ec);
 }
 
-std::shared_ptr<tls_transport> http_stream::StartTls() {
-  auto session = MakeTlsTransport(connection_->socket, url_.Host(), check_certificate_);
+// Puts a TLS session over the connection. Fails, before a byte is sent, when the session cannot
+// be told what name to send and check.
+std::shared_ptr<tls_transport> http_stream::StartTls(error_code& ec) {
+  if (!tls_) tls_ = MakeTlsContext();
+  auto session = MakeTlsTransport(connection_->socket, url_.Host(), check_certificate_, tls_, ec);
+  if (ec) return nullptr;
   connection_->top = AsTransport(session);
   return session;
 }
@@ -256,6 +273,14 @@ http_stream::head_outcome http_stream::TakeResponseHead(std::size_t head_size, e
   }
   if (status != http_status::kOk && status != http_status::kPartialContent) {
     ec = make_status_error(status);
+  }
+  // A part of the file where the whole was asked for must not pass for the whole: its body is
+  // refused, and the connection, with that body unread, carries nothing more.
+  std::string range;
+  if (status == http_status::kPartialContent && !sent_options_.Find(http_options::kRange, range)) {
+    ec = http_error::unrequested_partial_content;
+    Failed(ec);
+    keep_alive_ = false;
   }
   return head_outcome::done;
 }

@@ -23,6 +23,7 @@ namespace khttp {
 struct response_head;
 struct tunnel_answer;
 class tls_transport;
+class tls_context;
 
 /// http_stream opens a URL (following 301 and 302 redirects up to a limit), sends requests built
 /// from option lists, reads the response head and hands out the body, identity or chunked. Every
@@ -31,12 +32,16 @@ class tls_transport;
 /// one closes the stream from its own timer.
 ///
 /// A stream is used by one thread at a time, and at most one asynchronous operation is pending
-/// on it. It must outlive its pending operations; Close ends them (their handlers get
-/// operation_aborted), also an open that is still resolving or connecting.
+/// on it. Close ends a pending operation (its handler gets operation_aborted), also an open that
+/// is still resolving or connecting; so does destroying the stream: a pending operation owns
+/// its connection and buffers and never touches a stream that is gone. The memory given to a
+/// pending read must live until its handler runs.
 ///
 /// https is verified by default: the server's chain against the system's trust store
 /// (SSL_CERT_FILE is honoured) and its name against the URL's host. A redirect from https to
-/// plain http is refused (http_error::insecure_redirect).
+/// plain http is refused (http_error::insecure_redirect). The trust store is loaded once per
+/// TLS context: a stream makes its own on its first https connection and keeps it for later
+/// ones; streams built on a shared context (one per download) load it once between them.
 ///
 /// It is also a read-only std::streambuf over the body.
 class http_stream : public std::streambuf {
@@ -49,8 +54,11 @@ class http_stream : public std::streambuf {
   using trace_handler = std::function<void(head_direction, const std::string&)>;
 
   explicit http_stream(boost::asio::io_context& io);
+  /// A stream whose https connections use `tls` (see MakeTlsContext), shared with other streams.
+  http_stream(boost::asio::io_context& io, std::shared_ptr<tls_context> tls);
   /// A stream whose connections start on the transports `factory` makes (tests: memory).
-  http_stream(boost::asio::io_context& io, transport_factory factory);
+  http_stream(boost::asio::io_context& io, transport_factory factory,
+              std::shared_ptr<tls_context> tls = nullptr);
   ~http_stream() override;
   http_stream(const http_stream&) = delete;
   http_stream& operator=(const http_stream&) = delete;
@@ -134,6 +142,10 @@ class http_stream : public std::streambuf {
 
  private:
   struct connection_state;
+  // What pending operations hold to learn whether their stream still exists.
+  struct stream_anchor {
+    http_stream* stream;
+  };
   class open_op;
   class request_op;
   class read_op;
@@ -162,7 +174,7 @@ class http_stream : public std::streambuf {
   bool PrepareOpen(const ParsedUrl& url, bool first_hop, boost::system::error_code& ec);
   bool ViaHttpProxy() const;
   void ConnectBlocking(boost::system::error_code& ec);
-  std::shared_ptr<tls_transport> StartTls();
+  std::shared_ptr<tls_transport> StartTls(boost::system::error_code& ec);
   void TakeTunnelAnswer(const tunnel_answer& answer);
   bool FollowRedirect(ParsedUrl& next, boost::system::error_code& ec);
   static bool IsRedirect(const boost::system::error_code& ec);
@@ -187,6 +199,8 @@ class http_stream : public std::streambuf {
 
   boost::asio::io_context& io_;
   transport_factory factory_;
+  std::shared_ptr<tls_context> tls_;  // made on the first https connection unless given
+  std::shared_ptr<stream_anchor> anchor_;
   std::shared_ptr<connection_state> connection_;
   bool check_certificate_ = true;
   RequestOptions request_options_;

@@ -24,7 +24,11 @@ using boost::system::error_code;
 class http_stream::request_op : public std::enable_shared_from_this<request_op> {
  public:
   request_op(http_stream& stream, open_handler handler)
-      : stream_(stream), connection_(stream.connection_), handler_(std::move(handler)) {}
+      : io_(stream.io_),
+        anchor_(stream.anchor_),
+        stream_(stream),
+        connection_(stream.connection_),
+        handler_(std::move(handler)) {}
 
   void start(const RequestOptions& options) {
     error_code ec;
@@ -36,10 +40,11 @@ class http_stream::request_op : public std::enable_shared_from_this<request_op> 
   }
 
  private:
-  bool current() const { return stream_.connection_ == connection_; }
+  // Whether the stream still exists and still runs on this operation's connection.
+  bool current() const { return anchor_->stream && anchor_->stream->connection_ == connection_; }
 
   void post(const error_code& ec) {
-    boost::asio::post(stream_.io_, [self = shared_from_this(), ec] { self->handler_(ec); });
+    boost::asio::post(io_, [self = shared_from_this(), ec] { self->handler_(ec); });
   }
 
   void on_written(const error_code& ec) {
@@ -65,7 +70,9 @@ class http_stream::request_op : public std::enable_shared_from_this<request_op> 
     handler_(result);
   }
 
-  http_stream& stream_;
+  boost::asio::io_context& io_;
+  std::shared_ptr<stream_anchor> anchor_;
+  http_stream& stream_;  // touched only while current()
   std::shared_ptr<connection_state> connection_;
   open_handler handler_;
   bool fake_continue_ = false;
@@ -82,13 +89,13 @@ void http_stream::AsyncRequest(const RequestOptions& options, open_handler handl
 class http_stream::open_op : public std::enable_shared_from_this<open_op> {
  public:
   open_op(http_stream& stream, open_handler handler)
-      : stream_(stream), handler_(std::move(handler)) {}
+      : io_(stream.io_), anchor_(stream.anchor_), stream_(stream), handler_(std::move(handler)) {}
 
   void start(const ParsedUrl& url, bool first_hop) {
     error_code ec;
     if (!stream_.PrepareOpen(url, first_hop, ec)) {
       stream_.redirect_count_ = 0;
-      boost::asio::post(stream_.io_, [self = shared_from_this(), ec] { self->handler_(ec); });
+      boost::asio::post(io_, [self = shared_from_this(), ec] { self->handler_(ec); });
       return;
     }
     connection_ = stream_.connection_;
@@ -100,7 +107,7 @@ class http_stream::open_op : public std::enable_shared_from_this<open_op> {
   }
 
  private:
-  bool current() const { return stream_.connection_ == connection_; }
+  bool current() const { return anchor_->stream && anchor_->stream->connection_ == connection_; }
 
   void finish(const error_code& ec) {
     if (current()) stream_.redirect_count_ = 0;
@@ -150,9 +157,11 @@ class http_stream::open_op : public std::enable_shared_from_this<open_op> {
   void through_to_origin() {
     if (stream_.protocol_ != "https") return send_request();
     stream_.stage_ = open_stage::tls;
-    AsyncTlsHandshake(stream_.StartTls(), [self = shared_from_this()](const error_code& ec) {
-      self->on_tls_handshake(ec);
-    });
+    error_code ec;
+    const auto session = stream_.StartTls(ec);
+    if (ec) return finish(ec);  // already inside a completion: not from the starting call
+    AsyncTlsHandshake(
+        session, [self = shared_from_this()](const error_code& ec) { self->on_tls_handshake(ec); });
   }
 
   void on_tls_handshake(const error_code& ec) {
@@ -177,7 +186,9 @@ class http_stream::open_op : public std::enable_shared_from_this<open_op> {
     handler_(refused);
   }
 
-  http_stream& stream_;
+  boost::asio::io_context& io_;
+  std::shared_ptr<stream_anchor> anchor_;
+  http_stream& stream_;  // touched only while current()
   open_handler handler_;
   std::shared_ptr<connection_state> connection_;
 };
@@ -193,7 +204,9 @@ void http_stream::AsyncOpen(const ParsedUrl& url, open_handler handler) {
 class http_stream::read_op : public std::enable_shared_from_this<read_op> {
  public:
   read_op(http_stream& stream, const boost::asio::mutable_buffer& buffer, read_handler handler)
-      : stream_(stream),
+      : io_(stream.io_),
+        anchor_(stream.anchor_),
+        stream_(stream),
         connection_(stream.connection_),
         buffer_(buffer),
         handler_(std::move(handler)) {}
@@ -205,11 +218,10 @@ class http_stream::read_op : public std::enable_shared_from_this<read_op> {
   }
 
  private:
-  bool current() const { return stream_.connection_ == connection_; }
+  bool current() const { return anchor_->stream && anchor_->stream->connection_ == connection_; }
 
   void post(const error_code& ec, std::size_t bytes) {
-    boost::asio::post(stream_.io_,
-                      [self = shared_from_this(), ec, bytes] { self->handler_(ec, bytes); });
+    boost::asio::post(io_, [self = shared_from_this(), ec, bytes] { self->handler_(ec, bytes); });
   }
 
   void complete(bool inline_start, const error_code& ec, std::size_t bytes) {
@@ -258,7 +270,9 @@ class http_stream::read_op : public std::enable_shared_from_this<read_op> {
     step(false);
   }
 
-  http_stream& stream_;
+  boost::asio::io_context& io_;
+  std::shared_ptr<stream_anchor> anchor_;
+  http_stream& stream_;  // touched only while current()
   std::shared_ptr<connection_state> connection_;
   boost::asio::mutable_buffer buffer_;
   read_handler handler_;

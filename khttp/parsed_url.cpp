@@ -23,6 +23,14 @@ int PortNumber(const std::string& text) {
   return value;
 }
 
+// A space, a control character or DEL: never part of a URL that goes on a request line.
+bool HasUnsafeByte(const std::string& text) {
+  return std::any_of(text.begin(), text.end(), [](char c) {
+    const auto byte = static_cast<unsigned char>(c);
+    return byte <= 0x20 || byte == 0x7F;
+  });
+}
+
 }  // namespace
 
 // The URL grammar, one step per component. Returns false on the first thing that does not fit.
@@ -34,6 +42,7 @@ bool ParsedUrl::Parse(const std::string& text, ParsedUrl& url) {
   std::string& path = url.path_;
   std::string& query = url.query_;
   std::string& fragment = url.fragment_;
+  if (HasUnsafeByte(text)) return false;
   const auto colon = text.find(':');
   if (colon == std::string::npos || colon == 0) return false;  // no scheme
   for (std::size_t i = 0; i < colon; ++i) protocol.push_back(LowerAscii(text[i]));

@@ -33,7 +33,9 @@ class ParsedUrl {
 
   /// Parses `text`. On failure `ec` is errc::invalid_argument (generic category) and the result is
   /// empty; on success `ec` is cleared. The scheme must not be empty. An explicit port must be
-  /// decimal digits of a value up to 65535.
+  /// decimal digits of a value up to 65535. A space, a control character (CR and LF among
+  /// them) or DEL anywhere is refused: such a URL could split a request line or start a header
+  /// line of its own. Callers percent-encode what they mean to send.
   static ParsedUrl FromString(const std::string& text, boost::system::error_code& ec);
 
   /// The components selected by `mask` (UrlComponent bits) joined with their separators:

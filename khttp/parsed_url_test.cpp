@@ -33,7 +33,7 @@ const GoodUrl kGoodUrls[] = {
     {"http://user@h/", "http", "user", "h", "", "/", "", "", false, 80},
     {"http://h?q=1", "http", "", "h", "", "/", "q=1", "", false, 80},
     {"http://h#frag?not-query", "http", "", "h", "", "/", "", "frag?not-query", false, 80},
-    {"http://h/a b/%zz", "http", "", "h", "", "/a b/%zz", "", "", false, 80},
+    {"http://h/a%20b/%zz", "http", "", "h", "", "/a%20b/%zz", "", "", false, 80},
     {"http://h:0065535/", "http", "", "h", "0065535", "/", "", "", false, 65535},
     {"http://h:65535", "http", "", "h", "65535", "/", "", "", false, 65535},
     // A colon that is not followed by an "@" belongs to the port, so this is a port and a path.
@@ -79,8 +79,20 @@ TEST(ParsedUrl, RefusesWhatIsNoUrl) {
       // An "@" in the host: printed again it would name another host.
       "http://@evil.example@good.example/",
       "http://a@b@c/",
+      // What could split a request line or start a header line of its own: a space, a control
+      // character or DEL, in any component.
+      "http://h.example/a b",
+      "http://h.example/a\r\nX-Injected: 1",
+      "http://h.example/a?q=1\nHost: evil",
+      "http://h.example/a#f\r",
+      "http://h.example\r\n/a",
+      "http://us er@h.example/",
+      "http://h.example/\t",
+      "http://h.example/\x7f",
+      "http://h.example/\x01",
+      " http://h.example/",
   };
-  for (const char* text : kBadUrls) {
+  for (const std::string text : kBadUrls) {
     SCOPED_TRACE(text);
     boost::system::error_code ec;
     const ParsedUrl url = ParsedUrl::FromString(text, ec);
@@ -89,6 +101,10 @@ TEST(ParsedUrl, RefusesWhatIsNoUrl) {
     EXPECT_EQ(url, ParsedUrl());
     EXPECT_THROW(ParsedUrl{text}, boost::system::system_error);
   }
+  // A NUL byte inside the text, too.
+  boost::system::error_code ec;
+  ParsedUrl::FromString(std::string("http://h.example/a\0b", 20), ec);
+  EXPECT_EQ(ec, boost::system::errc::invalid_argument);
 }
 
 TEST(ParsedUrl, ToStringWritesTheMaskedComponents) {

@@ -16,6 +16,7 @@ class tls_certificate_error_category : public boost::system::error_category {
  public:
   const char* name() const noexcept override { return "TLS certificate"; }
   std::string message(int value) const override {
+    if (value == kTlsPeerNameRefused) return "the certificate check cannot be set up for this host";
     return std::string("certificate verify failed: ") +
            X509_verify_cert_error_string(static_cast<long>(value));
   }
@@ -69,31 +70,46 @@ const boost::system::error_category& tls_certificate_category() {
   return category;
 }
 
-class tls_transport : public transport, public std::enable_shared_from_this<tls_transport> {
+class tls_context {
  public:
-  tls_transport(std::shared_ptr<transport> inner, const std::string& host, bool verify)
-      : inner_(std::move(inner)),
-        context_(boost::asio::ssl::context::tls_client),
-        stream_(transport_layer(inner_.get()), context_),
-        verify_(verify) {
+  tls_context() : context_(boost::asio::ssl::context::tls_client) {
     context_.set_options(boost::asio::ssl::context::default_workarounds |
                          boost::asio::ssl::context::no_compression);
+    // The system's trusted roots, and SSL_CERT_FILE where it is set (platform/trust_store.h).
     platform::LoadTrustedRoots(SSL_CTX_get_cert_store(context_.native_handle()));
+  }
+  boost::asio::ssl::context& get() { return context_; }
+
+ private:
+  boost::asio::ssl::context context_;
+};
+
+std::shared_ptr<tls_context> MakeTlsContext() { return std::make_shared<tls_context>(); }
+
+class tls_transport : public transport, public std::enable_shared_from_this<tls_transport> {
+ public:
+  tls_transport(std::shared_ptr<transport> inner, bool verify, std::shared_ptr<tls_context> context)
+      : inner_(std::move(inner)),
+        context_(std::move(context)),
+        stream_(transport_layer(inner_.get()), context_->get()),
+        verify_(verify) {}
+
+  // Tells the session the name to send and the name or address to check. False when OpenSSL
+  // refuses either (a name with a NUL byte, a server name too long for the extension, an address
+  // it cannot read): the session must not go on without them.
+  bool SetPeer(const std::string& host) {
     SSL* ssl = stream_.native_handle();
     const bool address = IsAddressLiteral(host);
-    if (!address) SSL_set_tlsext_host_name(ssl, host.c_str());
-    if (verify_) {
-      SSL_set_verify(ssl, SSL_VERIFY_PEER, nullptr);
-      X509_VERIFY_PARAM* param = SSL_get0_param(ssl);
-      if (address) {
-        X509_VERIFY_PARAM_set1_ip_asc(param, host.c_str());
-      } else {
-        X509_VERIFY_PARAM_set_hostflags(param, X509_CHECK_FLAG_NO_PARTIAL_WILDCARDS);
-        X509_VERIFY_PARAM_set1_host(param, host.c_str(), host.size());
-      }
-    } else {
+    if (!address && SSL_set_tlsext_host_name(ssl, host.c_str()) != 1) return false;
+    if (!verify_) {
       SSL_set_verify(ssl, SSL_VERIFY_NONE, nullptr);
+      return true;
     }
+    SSL_set_verify(ssl, SSL_VERIFY_PEER, nullptr);
+    X509_VERIFY_PARAM* param = SSL_get0_param(ssl);
+    if (address) return X509_VERIFY_PARAM_set1_ip_asc(param, host.c_str()) == 1;
+    X509_VERIFY_PARAM_set_hostflags(param, X509_CHECK_FLAG_NO_PARTIAL_WILDCARDS);
+    return X509_VERIFY_PARAM_set1_host(param, host.c_str(), host.size()) == 1;
   }
 
   boost::asio::any_io_executor get_executor() override { return inner_->get_executor(); }
@@ -143,14 +159,25 @@ class tls_transport : public transport, public std::enable_shared_from_this<tls_
   }
 
   std::shared_ptr<transport> inner_;
-  boost::asio::ssl::context context_;
+  std::shared_ptr<tls_context> context_;
   boost::asio::ssl::stream<transport_layer> stream_;
   bool verify_;
 };
 
 std::shared_ptr<tls_transport> MakeTlsTransport(std::shared_ptr<transport> inner,
-                                                const std::string& host, bool verify_certificate) {
-  return std::make_shared<tls_transport>(std::move(inner), host, verify_certificate);
+                                                const std::string& host, bool verify_certificate,
+                                                std::shared_ptr<tls_context> context,
+                                                boost::system::error_code& ec) {
+  ec.clear();
+  if (!context) context = MakeTlsContext();
+  auto session =
+      std::make_shared<tls_transport>(std::move(inner), verify_certificate, std::move(context));
+  if (!session->SetPeer(host)) {
+    ERR_clear_error();
+    ec = boost::system::error_code(kTlsPeerNameRefused, tls_certificate_category());
+    return nullptr;
+  }
+  return session;
 }
 
 void TlsHandshake(tls_transport& session, boost::system::error_code& ec) { session.Handshake(ec); }

@@ -3,6 +3,12 @@
 #include <gtest/gtest.h>
 #include <openssl/x509_vfy.h>
 
+#include <array>
+#include <boost/asio/error.hpp>
+#include <functional>
+#include <memory>
+#include <vector>
+
 #include "khttp/http_error.h"
 #include "khttp/http_stream.h"
 #include "khttp/tls.h"
@@ -17,6 +23,7 @@ using boost::system::error_code;
 using kvtest::peers;
 using kvtest::stream_driver;
 using kvtest::stream_form;
+namespace asio_error = boost::asio::error;
 
 std::string Origin(bool https) {
   auto& p = peers::Get();
@@ -165,6 +172,60 @@ TEST(HttpStreamPeers, ChecksCertificatesUnlessTold) {
       }
     }
   }
+}
+
+// Streams built on one shared TLS context (one per download) load the trust store once, when
+// the context is made: connections opened after SSL_CERT_FILE has changed still check against
+// the store loaded then, and several connections at once on one io context all verify.
+TEST(HttpStreamPeers, StreamsShareOneTlsContextAndItsTrustStore) {
+  const std::string& big = peers::Get().BigFile();
+  const std::string url = Origin(true) + "/big.bin";
+  const auto context = MakeTlsContext();  // SSL_CERT_FILE names the test CA here
+  trust_store store("/nonexistent.pem");
+
+  boost::asio::io_context io;
+  constexpr int kStreams = 4;
+  std::vector<std::unique_ptr<http_stream>> streams;
+  std::vector<std::string> bodies(kStreams);
+  std::vector<error_code> results(kStreams);
+  std::vector<std::array<char, 2048>> buffers(kStreams);
+  std::function<void(int)> read = [&](int i) {
+    streams[i]->AsyncReadSome(boost::asio::buffer(buffers[i]),
+                              [&, i](const error_code& ec, std::size_t bytes) {
+                                bodies[i].append(buffers[i].data(), bytes);
+                                if (ec || bytes == 0) {
+                                  results[i] = ec;
+                                  return;
+                                }
+                                read(i);
+                              });
+  };
+  const std::size_t piece = big.size() / kStreams;
+  for (int i = 0; i < kStreams; ++i) {
+    streams.push_back(std::make_unique<http_stream>(io, context));
+    RequestOptions options;
+    options.Insert(
+        "Range", "bytes=" + std::to_string(i * piece) + "-" + std::to_string((i + 1) * piece - 1));
+    streams[i]->SetRequestOptions(options);
+    streams[i]->AsyncOpen(ParsedUrl(url), [&, i](const error_code& ec) {
+      if (ec) {
+        results[i] = ec;
+        return;
+      }
+      read(i);
+    });
+  }
+  io.run();
+  for (int i = 0; i < kStreams; ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_EQ(results[i], asio_error::eof) << results[i].message();
+    EXPECT_EQ(bodies[i], big.substr(i * piece, piece));
+  }
+
+  // A stream of its own, without a shared context, loads the store now: and finds none.
+  stream_driver alone(stream_form::blocking);
+  EXPECT_EQ(alone.Open(url),
+            error_code(X509_V_ERR_UNABLE_TO_GET_ISSUER_CERT_LOCALLY, tls_certificate_category()));
 }
 
 TEST(HttpStreamPeers, ProxiesRefuseWithoutCredentials) {

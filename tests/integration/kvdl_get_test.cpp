@@ -1,7 +1,13 @@
 // kvdl get against the real peers: what it writes and how it fails.
 #include <gtest/gtest.h>
 
+#include <boost/asio/read.hpp>
+#include <boost/asio/read_until.hpp>
+#include <boost/asio/streambuf.hpp>
+#include <boost/asio/write.hpp>
+
 #include "tests/servers/peers.h"
+#include "tests/servers/scripted_server.h"
 #include "tests/support/child_process.h"
 #include "tests/support/ports.h"
 #include "tests/support/temp_folder.h"
@@ -108,6 +114,42 @@ TEST(KvdlGet, UntrustedCertificateIsNamed) {
             "kvdl: TLS: certificate verify failed: unable to get local issuer certificate\n");
 }
 
+// A server that stops sending: kvdl gives up after --timeout seconds without a byte, says so in
+// one line, and leaves neither the file nor its .part behind. The server waits for kvdl to hang
+// up, so only the timeout can end the fetch.
+TEST(KvdlGet, GivesUpWhenNoByteComesForTheTimeout) {
+  struct Case {
+    const char* name;
+    std::string sent;  // before the server goes quiet; empty: it never answers
+    std::string line;
+  };
+  const Case kCases[] = {
+      {"silent after the head and part of the body",
+       "HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\n0123456789",
+       "kvdl: no data for 1 second, gave up after 10 bytes of 100\n"},
+      {"never answers", "", "kvdl: no answer from 127.0.0.1 within 1 second\n"},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.name);
+    kvtest::scripted_server server([&](boost::asio::ip::tcp::socket& socket) {
+      boost::system::error_code ec;
+      boost::asio::streambuf request;
+      boost::asio::read_until(socket, request, "\r\n\r\n", ec);
+      if (!c.sent.empty()) boost::asio::write(socket, boost::asio::buffer(c.sent), ec);
+      char byte;
+      boost::asio::read(socket, boost::asio::buffer(&byte, 1), ec);  // until kvdl hangs up
+    });
+    kvtest::TempFolder folder;
+    const auto file = folder.path() / "stalled.bin";
+    const Result result =
+        Kvdl({"http://" + Local(server.Port()) + "/file", "-o", file.string(), "--timeout", "1"});
+    EXPECT_EQ(result.exit_code, 1);
+    EXPECT_EQ(result.err, c.line);
+    EXPECT_FALSE(std::filesystem::exists(file));
+    EXPECT_FALSE(std::filesystem::exists(file.string() + ".part"));
+  }
+}
+
 TEST(KvdlGet, BadArgumentsAreUsageErrors) {
   for (const auto& arguments :
        std::vector<std::vector<std::string>>{{},
@@ -115,6 +157,11 @@ TEST(KvdlGet, BadArgumentsAreUsageErrors) {
                                              {"http://h.example/", "--proxy", "ftp://p:1"},
                                              {"http://h.example/", "--proxy", "http://p"},
                                              {"a", "b"},
+                                             {"http://h.example/", "--timeout"},
+                                             {"http://h.example/", "--timeout", "0"},
+                                             {"http://h.example/", "--timeout", "-5"},
+                                             {"http://h.example/", "--timeout", "1.5"},
+                                             {"http://h.example/", "--timeout", "999999999"},
                                              {"--bogus"}}) {
     const Result result = Kvdl(arguments);
     EXPECT_EQ(result.exit_code, 2) << result.err;

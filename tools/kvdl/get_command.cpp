@@ -1,14 +1,18 @@
-// kvdl get URL [-o FILE] [-v] [--proxy URL] [--insecure]
+// kvdl get URL [-o FILE] [-v] [--proxy URL] [--insecure] [--timeout SECONDS]
 // Fetches one URL over one stream, following redirects. The body goes to FILE (written under a
 // temporary name and renamed once complete, so a failed fetch leaves FILE as it was) or to
-// standard output; -v prints the request and response heads to standard error. A failure exits
+// standard output; -v prints the request and response heads to standard error. A fetch that
+// gets no answer, or no byte of the body, for SECONDS (default 60) is given up. A failure exits
 // 1 with one line that names it.
 #include <boost/asio/error.hpp>
 #include <boost/asio/io_context.hpp>
 #include <boost/asio/ssl/error.hpp>
+#include <boost/asio/steady_timer.hpp>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -30,7 +34,25 @@ struct get_arguments {
   bool verbose = false;
   bool insecure = false;
   khttp::ProxySettings proxy;
+  unsigned timeout_seconds = 60;
 };
+
+constexpr char kUsage[] =
+    "usage: kvdl get URL [-o FILE] [-v] [--proxy URL] [--insecure] [--timeout SECONDS]";
+// A day: longer is surely a mistake, and keeps the timer's arithmetic far from overflow.
+constexpr unsigned long kMaxTimeoutSeconds = 86400;
+
+// Whole seconds from 1 to a day; false for anything else.
+bool ParseSeconds(const std::string& text, unsigned& seconds) {
+  if (text.empty() || text.size() > 6 ||
+      text.find_first_not_of("0123456789") != std::string::npos) {
+    return false;
+  }
+  const unsigned long value = std::stoul(text);
+  if (value == 0 || value > kMaxTimeoutSeconds) return false;
+  seconds = static_cast<unsigned>(value);
+  return true;
+}
 
 int Fail(const std::string& message) {
   std::fprintf(stderr, "kvdl: %s\n", message.c_str());
@@ -38,8 +60,7 @@ int Fail(const std::string& message) {
 }
 
 int BadArguments(const std::string& message) {
-  std::fprintf(stderr, "kvdl: %s\nusage: kvdl get URL [-o FILE] [-v] [--proxy URL] [--insecure]\n",
-               message.c_str());
+  std::fprintf(stderr, "kvdl: %s\n%s\n", message.c_str(), kUsage);
   return 2;
 }
 
@@ -58,6 +79,12 @@ std::string ParseArguments(int argc, char** argv, get_arguments& arguments) {
       arguments.verbose = true;
     } else if (argument == "--insecure") {
       arguments.insecure = true;
+    } else if (argument == "--timeout") {
+      std::string seconds;
+      if (!value(seconds)) return "--timeout needs a number of seconds";
+      if (!ParseSeconds(seconds, arguments.timeout_seconds)) {
+        return "--timeout needs whole seconds from 1 to " + std::to_string(kMaxTimeoutSeconds);
+      }
     } else if (argument == "--proxy") {
       std::string proxy_url;
       std::string error;
@@ -159,6 +186,111 @@ class body_sink {
   std::FILE* file_ = nullptr;
 };
 
+// One fetch on its own io context: the open, then the body read by read into the sink. A stall
+// timer runs throughout: the start and every body byte set it again; when it fires the stream
+// is closed, which ends whatever is pending.
+class fetch {
+ public:
+  static constexpr std::size_t kBufferBytes = std::size_t{64} * 1024;
+
+  fetch(const get_arguments& arguments, const khttp::ParsedUrl& url)
+      : arguments_(arguments), url_(url), stream_(io_), timer_(io_), buffer_(kBufferBytes) {
+    stream_.SetProxy(arguments.proxy);
+    stream_.SetCheckCertificate(!arguments.insecure);
+    if (arguments.verbose) stream_.SetTrace(PrintHead);
+  }
+
+  // Runs the fetch to its end; the exit code.
+  int Run() {
+    Arm();
+    stream_.AsyncOpen(url_, [this](const error_code& ec) { OnOpen(ec); });
+    io_.run();
+    return exit_code_;
+  }
+
+ private:
+  // A wait that had already expired when the timer was set again is not a stall: only the
+  // latest setting counts.
+  void Arm() {
+    const unsigned setting = ++setting_;
+    timer_.expires_after(std::chrono::seconds(arguments_.timeout_seconds));
+    timer_.async_wait([this, setting](const error_code& ec) {
+      if (ec || setting != setting_ || finished_) return;
+      stalled_ = true;
+      error_code ignored;
+      stream_.Close(ignored);
+    });
+  }
+
+  void Finish(int exit_code) {
+    exit_code_ = exit_code;
+    finished_ = true;
+    timer_.cancel();
+  }
+
+  std::string Seconds() const {
+    const unsigned seconds = arguments_.timeout_seconds;
+    return std::to_string(seconds) + (seconds == 1 ? " second" : " seconds");
+  }
+
+  std::string Progress() const {
+    std::string text = std::to_string(received_) + " bytes";
+    if (stream_.ContentLength() >= 0) text += " of " + std::to_string(stream_.ContentLength());
+    return text;
+  }
+
+  void OnOpen(const error_code& ec) {
+    if (stalled_) {
+      return Finish(Fail("no answer from " + url_.Host() + " within " + Seconds()));
+    }
+    if (ec) return Finish(Fail(DescribeOpenFailure(stream_, arguments_.proxy, ec)));
+    sink_ = std::make_unique<body_sink>(arguments_.output);
+    if (!sink_->ok()) {
+      return Finish(Fail("cannot write " + arguments_.output + ": " + std::strerror(errno)));
+    }
+    Arm();
+    Read();
+  }
+
+  void Read() {
+    stream_.AsyncReadSome(boost::asio::buffer(buffer_),
+                          [this](const error_code& ec, std::size_t bytes) { OnRead(ec, bytes); });
+  }
+
+  void OnRead(const error_code& ec, std::size_t bytes) {
+    if (bytes > 0 && !sink_->Write(buffer_.data(), bytes)) {
+      return Finish(Fail("cannot write " +
+                         (arguments_.output.empty() ? "standard output" : arguments_.output)));
+    }
+    received_ += bytes;
+    if (stalled_) {
+      // The .part file goes with the sink.
+      return Finish(Fail("no data for " + Seconds() + ", gave up after " + Progress()));
+    }
+    if (ec && ec != boost::asio::error::eof) {
+      return Finish(Fail(ec.message() + " after " + Progress()));
+    }
+    if (bytes == 0 || ec) {
+      return Finish(sink_->Finish() ? 0 : Fail("cannot write " + arguments_.output));
+    }
+    Arm();
+    Read();
+  }
+
+  const get_arguments& arguments_;
+  khttp::ParsedUrl url_;
+  boost::asio::io_context io_;
+  khttp::http_stream stream_;
+  boost::asio::steady_timer timer_;
+  std::vector<char> buffer_;
+  std::unique_ptr<body_sink> sink_;
+  std::uint64_t received_ = 0;
+  unsigned setting_ = 0;
+  bool stalled_ = false;
+  bool finished_ = false;
+  int exit_code_ = 1;
+};
+
 }  // namespace
 
 int RunGet(int argc, char** argv) {
@@ -168,35 +300,8 @@ int RunGet(int argc, char** argv) {
   error_code ec;
   const auto url = khttp::ParsedUrl::FromString(arguments.url, ec);
   if (ec) return Fail("not a URL: " + arguments.url);
-
-  boost::asio::io_context io;
-  khttp::http_stream stream(io);
-  stream.SetProxy(arguments.proxy);
-  stream.SetCheckCertificate(!arguments.insecure);
-  if (arguments.verbose) stream.SetTrace(PrintHead);
-  stream.Open(url, ec);
-  if (ec) return Fail(DescribeOpenFailure(stream, arguments.proxy, ec));
-
-  body_sink sink(arguments.output);
-  if (!sink.ok()) return Fail("cannot write " + arguments.output + ": " + std::strerror(errno));
-  std::vector<char> buffer(std::size_t{64} * 1024);
-  std::uint64_t received = 0;
-  for (;;) {
-    const std::size_t bytes = stream.ReadSome(boost::asio::buffer(buffer), ec);
-    if (bytes > 0 && !sink.Write(buffer.data(), bytes)) {
-      return Fail("cannot write " +
-                  (arguments.output.empty() ? "standard output" : arguments.output));
-    }
-    received += bytes;
-    if (bytes == 0 || ec) break;
-  }
-  if (ec && ec != boost::asio::error::eof) {
-    std::string message = ec.message() + " after " + std::to_string(received) + " bytes";
-    if (stream.ContentLength() >= 0) message += " of " + std::to_string(stream.ContentLength());
-    return Fail(message);
-  }
-  if (!sink.Finish()) return Fail("cannot write " + arguments.output);
-  return 0;
+  fetch job(arguments, url);
+  return job.Run();
 }
 
 }  // namespace kvdl

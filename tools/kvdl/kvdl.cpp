@@ -8,7 +8,7 @@
 namespace {
 
 const kvdl::command kCommands[] = {
-    {"get", "URL [-o FILE] [-v] [--proxy URL] [--insecure]", kvdl::RunGet},
+    {"get", "URL [-o FILE] [-v] [--proxy URL] [--insecure] [--timeout SECONDS]", kvdl::RunGet},
     {"download",
      "URL -o FILE [-x N] [--rate-limit BYTES] [--timeout S] [--proxy URL] [--insecure] [-q]",
      kvdl::RunDownload},
