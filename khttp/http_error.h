@@ -13,9 +13,12 @@ enum class http_error : int {
   malformed_response_headers = 2,
   invalid_entry_type = 10,  // a resume-file entry read as the wrong kind
   invalid_chunked_encoding = 11,
-  invalid_redirect = 12,  // the Location of a 301/302 is not a URL
-  insecure_redirect = 20,  // an https URL redirected to plain http: refused
-  body_truncated = 21,     // the connection ended before the body did
+  invalid_redirect = 12,    // the Location of a 301/302 is not a URL
+  insecure_redirect = 20,   // an https URL redirected to plain http: refused
+  body_truncated = 21,      // the connection ended before the body did
+  range_not_honoured = 30,  // a range request answered with another status than 206
+  range_mismatch = 31,      // a Content-Range (or length) other than the range asked for
+  file_changed = 32,        // the server's file is no longer the one being downloaded
   socks_unsupported_version = 1000,
   socks_username_required = 1001,
   socks_unsupported_authentication_version = 1002,

@@ -19,9 +19,27 @@ void range_set::reset(std::int64_t size) {
 bool range_set::add(byte_range range) {
   std::lock_guard<std::mutex> lock(mutex_);
   if (range.left < 0 || range.left >= range.right || range.right > size_) return false;
-  ranges_[range.left] = range.right;
+  // A range with the same left keeps the longer of the two: adding never uncovers a byte.
+  auto [found, inserted] = ranges_.try_emplace(range.left, range.right);
+  if (!inserted) found->second = std::max(found->second, range.right);
   needs_merge_ = true;
   return true;
+}
+
+void range_set::subtract(byte_range range) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (range.left >= range.right) return;
+  merge_locked();
+  std::map<std::int64_t, std::int64_t> kept;
+  for (const auto& [left, right] : ranges_) {
+    if (right <= range.left || left >= range.right) {
+      kept.emplace(left, right);
+      continue;
+    }
+    if (left < range.left) kept.emplace(left, range.left);
+    if (right > range.right) kept.emplace(range.right, right);
+  }
+  ranges_.swap(kept);
 }
 
 void range_set::merge_locked() {

@@ -27,9 +27,13 @@ class range_set {
   /// Forgets every range and sets the size (0 until the size is known).
   void reset(std::int64_t size);
 
-  /// Adds [left, right) when 0 <= left < right <= size; a range with the same left replaces
-  /// the one held. False (and nothing changes) for anything else.
+  /// Adds [left, right) when 0 <= left < right <= size; what was covered stays covered (a
+  /// range with the same left as a held one keeps the longer of the two). False (and nothing
+  /// changes) for anything else.
   bool add(byte_range range);
+
+  /// Uncovers [left, right): a claim handed back by a connection that gives up.
+  void subtract(byte_range range);
 
   /// The parts of [0, size) no range covers, in ascending order. Never an empty range.
   std::vector<byte_range> gaps();

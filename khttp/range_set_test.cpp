@@ -38,14 +38,14 @@ TEST(RangeSet, MergesLazilyAndAnswersGaps) {
   set.add({20, 30});  // touching
   set.add({25, 40});  // overlapping
   set.add({60, 70});
-  set.add({60, 65});  // the same left replaces the earlier range
+  set.add({60, 65});  // the same left never uncovers what was covered
   set.add({95, 100});
-  EXPECT_EQ(set.ranges(), (Ranges{{10, 40}, {60, 65}, {95, 100}}));
-  EXPECT_EQ(set.gaps(), (Ranges{{0, 10}, {40, 60}, {65, 95}}));
+  EXPECT_EQ(set.ranges(), (Ranges{{10, 40}, {60, 70}, {95, 100}}));
+  EXPECT_EQ(set.gaps(), (Ranges{{0, 10}, {40, 60}, {70, 95}}));
   byte_range gap;
   ASSERT_TRUE(set.first_gap(gap));
   EXPECT_EQ(gap, (byte_range{0, 10}));
-  EXPECT_EQ(set.covered(), 30 + 5 + 5);
+  EXPECT_EQ(set.covered(), 30 + 10 + 5);
   EXPECT_FALSE(set.full());
 
   set.add({0, 10});
@@ -70,6 +70,41 @@ TEST(RangeSet, CoveredCountsOverlappingBytesOnce) {
   set.add({650, 1000});
   EXPECT_EQ(set.covered(), 1000);
   EXPECT_TRUE(set.full());
+}
+
+TEST(RangeSet, AddingNeverLowersWhatIsCovered) {
+  struct Case {
+    std::vector<byte_range> adds;
+    std::int64_t covered;
+  };
+  const Case cases[] = {
+      {{{0, 50}, {50, 100}, {0, 10}}, 100},  // a shorter range with a known left
+      {{{0, 50}, {0, 10}}, 50},
+      {{{0, 10}, {0, 50}}, 50},
+      {{{20, 30}, {0, 100}, {20, 25}}, 100},
+  };
+  for (const auto& row : cases) {
+    range_set set;
+    set.reset(100);
+    for (const auto& range : row.adds) set.add(range);
+    EXPECT_EQ(set.covered(), row.covered);
+    set.gaps();  // a query merges; the answer must not change
+    EXPECT_EQ(set.covered(), row.covered);
+  }
+}
+
+TEST(RangeSet, SubtractHandsAClaimBack) {
+  range_set set;
+  set.reset(100);
+  set.add({0, 100});
+  set.subtract({40, 60});
+  EXPECT_EQ(set.ranges(), (Ranges{{0, 40}, {60, 100}}));
+  set.subtract({0, 10});
+  set.subtract({90, 120});
+  EXPECT_EQ(set.ranges(), (Ranges{{10, 40}, {60, 90}}));
+  byte_range gap;
+  ASSERT_TRUE(set.first_gap(gap));
+  EXPECT_EQ(gap, (byte_range{0, 10}));
 }
 
 TEST(RangeSet, ASizeOfZeroHasNoGapToClaim) {

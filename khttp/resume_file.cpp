@@ -3,11 +3,14 @@
 #include <limits>
 
 #include "khttp/entry.h"
+#include "platform/file_system.h"
 
 namespace khttp {
 namespace {
 
 constexpr char kBitfield[] = "bitfield";
+constexpr char kEtag[] = "etag";
+constexpr char kLastModified[] = "last_modified";
 constexpr char kFileSize[] = "file_size";
 constexpr char kFinalUrl[] = "final_url";
 constexpr char kPieceNum[] = "piece_num";
@@ -59,6 +62,8 @@ std::string encode_resume_meta(const resume_meta& meta) {
   dict[kFinalUrl] = meta.final_url;
   dict[kPieceNum] = meta.piece_num;
   dict[kPieceSize] = meta.piece_size;
+  if (!meta.etag.empty()) dict[kEtag] = meta.etag;
+  if (!meta.last_modified.empty()) dict[kLastModified] = meta.last_modified;
   return encode(entry(std::move(dict)));
 }
 
@@ -74,7 +79,9 @@ bool parse_resume_meta(const std::string& bytes, resume_meta& meta, std::string&
       !ReadInteger(root, kFileSize, read.file_size, problem) ||
       !ReadInteger(root, kPieceSize, read.piece_size, problem) ||
       !ReadInteger(root, kPieceNum, read.piece_num, problem) ||
-      !ReadString(root, kBitfield, read.bitfield, problem)) {
+      !ReadString(root, kBitfield, read.bitfield, problem) ||
+      !ReadString(root, kEtag, read.etag, problem) ||
+      !ReadString(root, kLastModified, read.last_modified, problem)) {
     return false;
   }
   if (read.file_size <= 0) {
@@ -129,6 +136,18 @@ boost::system::error_code save_resume_file(disk_file& file, const std::wstring& 
   const std::string bytes = encode_resume_meta(meta);
   file.write_at(0, bytes.data(), bytes.size(), ec);
   return ec;
+}
+
+boost::system::error_code replace_resume_file(const std::wstring& path, const resume_meta& meta) {
+  const std::wstring fresh = path + L".new";
+  const std::string bytes = encode_resume_meta(meta);
+  if (!platform::WriteWholeFile(fresh, bytes.data(), bytes.size())) {
+    platform::DeleteFileIfExists(fresh);
+    return make_error_code(boost::system::errc::io_error);
+  }
+  const std::error_code error = platform::MoveFileReplacing(fresh, path);
+  if (error) return boost::system::error_code(error.value(), boost::system::system_category());
+  return {};
 }
 
 resume_load load_resume_file(disk_file& file, const std::wstring& path, resume_meta& meta,

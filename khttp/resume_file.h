@@ -20,6 +20,10 @@ struct resume_meta {
   std::int64_t piece_size = 0;
   std::int64_t piece_num = 0;
   std::string bitfield;  // ceil(piece_num / 8) bytes; bit 7 of byte 0 is piece 0
+  // The first answer's validators, so that a resumed download never mixes two versions of the
+  // file. Written only when known ("etag", "last_modified"); older files without them load.
+  std::string etag;
+  std::string last_modified;
 };
 
 /// Resume files larger than this are not read: no usable one comes near it.
@@ -51,6 +55,10 @@ void restore_ranges(const resume_meta& meta, range_set& claimed, range_set& writ
 /// The error of the open or the write, if any.
 boost::system::error_code save_resume_file(disk_file& file, const std::wstring& path,
                                            const resume_meta& meta);
+
+/// One save that a crash cannot tear: the record goes to `path` + ".new" and is then renamed over
+/// `path`. The error of the write or the rename, if any.
+boost::system::error_code replace_resume_file(const std::wstring& path, const resume_meta& meta);
 
 enum class resume_load {
   fresh,     // the file is empty (or was missing and is now created): start from nothing

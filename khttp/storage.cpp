@@ -7,30 +7,56 @@ int CountOrFailure(std::int64_t count) { return count < 0 ? -1 : static_cast<int
 
 }  // namespace
 
+int storage_interface::write_at(const char* data, std::int64_t offset, int size) {
+  boost::system::error_code ignored;
+  return write_at(data, offset, size, ignored);
+}
+
+int storage_interface::write(const char* data, int size) {
+  boost::system::error_code ignored;
+  return write(data, size, ignored);
+}
+
+int storage_interface::read_at(char* data, std::int64_t offset, int size) {
+  boost::system::error_code ignored;
+  return read_at(data, offset, size, ignored);
+}
+
+int storage_interface::read(char* data, int size) {
+  boost::system::error_code ignored;
+  return read(data, size, ignored);
+}
+
 void default_storage::open(const std::wstring& path, boost::system::error_code& ec) {
   file_.open(path, disk_file::read_write_open_always, ec);
 }
 
 void default_storage::close() { file_.close(); }
 
-int default_storage::write_at(const char* data, std::int64_t offset, int size) {
-  if (size < 0) return -1;
-  boost::system::error_code ignored;
-  return CountOrFailure(file_.write_at(offset, data, static_cast<std::size_t>(size), ignored));
+int default_storage::write_at(const char* data, std::int64_t offset, int size,
+                              boost::system::error_code& ec) {
+  if (size < 0) {
+    ec = make_error_code(boost::system::errc::invalid_argument);
+    return -1;
+  }
+  return CountOrFailure(file_.write_at(offset, data, static_cast<std::size_t>(size), ec));
 }
 
-int default_storage::write(const char* data, int size) {
-  return write_at(data, disk_file::current_position, size);
+int default_storage::write(const char* data, int size, boost::system::error_code& ec) {
+  return write_at(data, disk_file::current_position, size, ec);
 }
 
-int default_storage::read_at(char* data, std::int64_t offset, int size) {
-  if (size < 0) return -1;
-  boost::system::error_code ignored;
-  return CountOrFailure(file_.read_at(offset, data, static_cast<std::size_t>(size), ignored));
+int default_storage::read_at(char* data, std::int64_t offset, int size,
+                             boost::system::error_code& ec) {
+  if (size < 0) {
+    ec = make_error_code(boost::system::errc::invalid_argument);
+    return -1;
+  }
+  return CountOrFailure(file_.read_at(offset, data, static_cast<std::size_t>(size), ec));
 }
 
-int default_storage::read(char* data, int size) {
-  return read_at(data, disk_file::current_position, size);
+int default_storage::read(char* data, int size, boost::system::error_code& ec) {
+  return read_at(data, disk_file::current_position, size, ec);
 }
 
 bool default_storage::at_end() {

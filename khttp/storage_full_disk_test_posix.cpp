@@ -58,13 +58,24 @@ TEST_F(FullDisk, StorageAnswersMinusOneAndNeverAShortCount) {
   int accepted = 0;
   std::int64_t offset = 0;
   for (int i = 0; i < 64; ++i, offset += static_cast<std::int64_t>(block.size())) {
-    const int result = storage.write_at(block.data(), offset, static_cast<int>(block.size()));
+    const int result = storage.write_at(block.data(), offset, static_cast<int>(block.size()), ec);
     ASSERT_TRUE(result == -1 || result == static_cast<int>(block.size())) << result;
     if (result < 0) break;
     ++accepted;
   }
   EXPECT_GT(accepted, 0);
   EXPECT_LT(accepted, 64) << "the volume never ran full";
+  // The caller learns why: a full disk, not just "-1".
+  EXPECT_EQ(ec, boost::system::errc::no_space_on_device) << ec.message();
+}
+
+TEST(Storage, AWriteToAClosedStorageSaysWhy) {
+  default_storage storage;
+  boost::system::error_code ec;
+  EXPECT_EQ(storage.write_at("x", 0, 1, ec), -1);
+  EXPECT_EQ(ec, boost::system::errc::bad_file_descriptor);
+  EXPECT_EQ(storage.read_at(nullptr, 0, -1, ec), -1);
+  EXPECT_EQ(ec, boost::system::errc::invalid_argument);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <system_error>
 
 namespace platform {
 
@@ -35,5 +36,12 @@ bool WriteWholeFile(const std::wstring& path, const void* data, std::size_t size
 
 /// Reads the whole file; nothing when it cannot be opened or read.
 std::optional<std::string> ReadWholeFile(const std::wstring& path);
+
+/// Moves the file `from` to `to`, replacing a file of that name in one step where the system
+/// allows it (across volumes: copied, then the original removed). The system's error, if any.
+std::error_code MoveFileReplacing(const std::wstring& from, const std::wstring& to);
+
+/// Deletes the file `path`; a file that is not there is no error.
+std::error_code DeleteFileIfExists(const std::wstring& path);
 
 }  // namespace platform

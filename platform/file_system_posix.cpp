@@ -89,4 +89,24 @@ std::optional<std::string> ReadWholeFile(const std::wstring& path) {
   return content;
 }
 
+std::error_code MoveFileReplacing(const std::wstring& from, const std::wstring& to) {
+  const std::string source = Native(from);
+  const std::string target = Native(to);
+  if (rename(source.c_str(), target.c_str()) == 0) return {};
+  if (errno != EXDEV) return {errno, std::system_category()};
+  const auto content = ReadWholeFile(from);
+  if (!content) return {errno ? errno : EIO, std::system_category()};
+  errno = 0;
+  if (!WriteWholeFile(to, content->data(), content->size())) {
+    return {errno ? errno : EIO, std::system_category()};
+  }
+  if (unlink(source.c_str()) != 0) return {errno, std::system_category()};
+  return {};
+}
+
+std::error_code DeleteFileIfExists(const std::wstring& path) {
+  if (unlink(Native(path).c_str()) == 0 || errno == ENOENT) return {};
+  return {errno, std::system_category()};
+}
+
 }  // namespace platform
