@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -119,6 +120,10 @@ class CMainFrameWnd : public SkinUI::SkinWindowBase, public IBannerView {
   // IBannerView.
   IBannerPicture* FindPicture(const std::wstring& name) override;
   void SelectDot(const std::wstring& name) override;
+
+  /// The queue that runs tasks on the UI thread while the window lives; the demo pilot drives
+  /// the window through it from its own thread.
+  std::shared_ptr<CUiTaskQueue> UiQueue() const { return ui_; }
 
   // What the tests and the demo pilot look at.
   int GetWindowState() const { return window_state_; }
