@@ -49,7 +49,7 @@ SkinUI::LResult CMainFrameWnd::OnClose(SkinUI::MessageId msg, SkinUI::WParam wpa
   }
   handled = true;
   if (page == 1 && window_state_ == kWindow_Downloading && was_downloading) {
-    StartDownload(download_url_, InstallerPath());
+    RestartDownload();
   }
   return 0;
 }

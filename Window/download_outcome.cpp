@@ -79,7 +79,7 @@ void CMainFrameWnd::DownloadFailed() {
       CleanUpInstallFiles();
       StopDownload();
       // The partial and resume files stay: the engine goes on where it stopped.
-      if (!StartDownload(download_url_, InstallerPath())) DownloadFailed();
+      if (!RestartDownload()) DownloadFailed();
       break;
     case SkinUI::kIdIgnore:
       system_->ShellOpen(this, download_url_);

@@ -1,5 +1,6 @@
 #include "Window/fake_installer_system.h"
 
+#include <algorithm>
 #include <filesystem>
 
 #include "common/banner_content.h"
@@ -65,6 +66,8 @@ std::optional<std::string> FakeInstallerSystem::FetchSmallText(const std::wstrin
 bool FakeInstallerSystem::RunHttpDownload(const DownloadJob& job, DownloadEventCallback callback) {
   std::unique_lock<std::mutex> hold(lock_);
   ++runs_;
+  ++running_;
+  most_running_ = std::max(most_running_, running_);
   const int run = runs_;
   job_ = job;
   callback_ = callback;
@@ -72,8 +75,15 @@ bool FakeInstallerSystem::RunHttpDownload(const DownloadJob& job, DownloadEventC
   changed_.notify_all();
   // Blocks like the real driver until this download ends (or a newer one replaces it).
   changed_.wait(hold, [&] { return end_result_.has_value() || runs_ != run; });
-  if (runs_ != run) return false;
+  if (runs_ != run) {
+    --running_;
+    return false;
+  }
   const std::int32_t result = *end_result_;
+  if (result == -5 && hold_stopped_download) {
+    changed_.wait(hold, [&] { return stopped_released_; });
+  }
+  --running_;
   hold.unlock();
   callback(4, result, 0, job.context);
   return result == 0;
@@ -89,6 +99,17 @@ void FakeInstallerSystem::StopHttpDownload() {
 int FakeInstallerSystem::DownloadRuns() {
   std::lock_guard<std::mutex> hold(lock_);
   return runs_;
+}
+
+int FakeInstallerSystem::MostDownloadsAtOnce() {
+  std::lock_guard<std::mutex> hold(lock_);
+  return most_running_;
+}
+
+void FakeInstallerSystem::ReleaseStoppedDownload() {
+  std::lock_guard<std::mutex> hold(lock_);
+  stopped_released_ = true;
+  changed_.notify_all();
 }
 
 int FakeInstallerSystem::StopCalls() {

@@ -38,8 +38,15 @@ class FakeInstallerSystem : public IInstallerSystem {
   std::vector<platform::ProcessId> killed;
   std::vector<std::wstring> digest_urls;
 
+  /// A stopped download's driver returns only after ReleaseStoppedDownload, as a real one takes
+  /// its time to let go of its job.
+  bool hold_stopped_download = false;
+
   // The download driver.
   int DownloadRuns();
+  /// The most downloads that ran at the same time.
+  int MostDownloadsAtOnce();
+  void ReleaseStoppedDownload();
   int StopCalls();
   DownloadJob LastJob();
   /// Reports `percent` for the running download.
@@ -96,6 +103,9 @@ class FakeInstallerSystem : public IInstallerSystem {
   std::mutex lock_;  // guards everything below
   std::condition_variable changed_;
   int runs_ = 0;
+  int running_ = 0;
+  int most_running_ = 0;
+  bool stopped_released_ = false;
   int stops_ = 0;
   DownloadJob job_;
   DownloadEventCallback callback_ = nullptr;

@@ -114,6 +114,7 @@ bool CMainFrameWnd::StartDownload(const std::wstring& url, const std::wstring& s
   const unsigned generation = ++download_generation_;
   download_active_ = true;
   auto context = std::make_shared<DownloadContext>(DownloadContext{ui_, this, generation});
+  ++download_workers_;
   std::thread([system = system_, context, url, save_path] {
     DownloadJob job;
     job.connections = kDownloadConnections;
@@ -121,8 +122,30 @@ bool CMainFrameWnd::StartDownload(const std::wstring& url, const std::wstring& s
     job.url = url;
     job.save_path = save_path;
     system->RunHttpDownload(job, &CMainFrameWnd::DownloadCallback);
+    context->ui->Post([frame = context->frame] { frame->OnDownloadWorkerEnded(); });
   }).detach();
   return true;
+}
+
+bool CMainFrameWnd::RestartDownload() {
+  if (download_url_.empty()) return false;
+  // A stopped download lets go of its job only when its worker returns; a new one started
+  // before that would find the old job still stopping and end with its result.
+  if (download_workers_ > 0) {
+    restart_pending_ = true;
+    download_active_ = true;
+    return true;
+  }
+  return StartDownload(download_url_, InstallerPath());
+}
+
+void CMainFrameWnd::OnDownloadWorkerEnded() {
+  --download_workers_;
+  if (download_workers_ > 0 || !restart_pending_) return;
+  restart_pending_ = false;
+  if (window_state_ == kWindow_Downloading && !StartDownload(download_url_, InstallerPath())) {
+    DownloadFailed();
+  }
 }
 
 void CMainFrameWnd::DownloadCallback(std::int32_t event, std::int32_t value1, std::int32_t value2,

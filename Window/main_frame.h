@@ -146,6 +146,10 @@ class CMainFrameWnd : public SkinUI::SkinWindowBase, public IBannerView {
                                const std::wstring& download_url);
   /// Stops the running download; its late events are dropped.
   void StopDownload();
+  /// Starts the download of the download URL again, once the stopped one's worker has
+  /// returned. False when there is nothing to download.
+  bool RestartDownload();
+  void OnDownloadWorkerEnded();
   void OnDownloadEvent(std::int32_t event, std::int32_t value);
   void VerifyDownloadedInstaller();
   void OnInstallerVerified(bool usable);
@@ -182,4 +186,6 @@ class CMainFrameWnd : public SkinUI::SkinWindowBase, public IBannerView {
   bool work_folder_ready_ = false;
   unsigned download_generation_ = 0;  // the download whose events count
   bool download_active_ = false;      // a download was started and has not ended
+  int download_workers_ = 0;          // download workers not yet returned from the driver
+  bool restart_pending_ = false;      // RestartDownload waits for them
 };

@@ -382,6 +382,26 @@ TEST_F(WindowTest, CloseAsksByState) {
   }
 }
 
+// No to the close question starts the download again only once the stopped one has let go of
+// its job: two downloads of one file never run at the same time.
+TEST_F(WindowTest, TheDownloadGoesOnAfterNoOnlyOnceTheStoppedOneEnded) {
+  Prepare();
+  system_->hold_stopped_download = true;
+  Open();
+  StartDownloading();
+  system_->box_answers = {SkinUI::kIdNo};
+  frame_->SendMessage(SkinUI::kWmClose, 1, 0);
+  ASSERT_EQ(system_->StopCalls(), 1);
+  system_->ReleaseStoppedDownload();
+  ASSERT_TRUE(Until([&] { return system_->DownloadRuns() == 2; }));
+  EXPECT_EQ(system_->MostDownloadsAtOnce(), 1);
+  EXPECT_EQ(frame_->GetWindowState(), kWindow_Downloading);
+
+  // The new download is the one whose events count.
+  system_->EmitProgress(25);
+  ASSERT_TRUE(Until([&] { return Label() == L"20 %"; }));
+}
+
 TEST_F(WindowTest, ASecondCloseRequestWhileAskingIsIgnored) {
   Open();
   system_->box_answers = {SkinUI::kIdNo};

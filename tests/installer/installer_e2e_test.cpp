@@ -1,0 +1,276 @@
+// The demo installer end to end under Xvfb: the real window, download engine, side requests and
+// analytics against the local vendor server, the stand-in product installer and product. The
+// pilot clicks through the window; each case is a script of its steps and the answers to the
+// boxes, and what must hold afterwards.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/process.h"
+#include "skinui/xvfb_test_support.h"
+#include "tests/support/child_process.h"
+#include "tests/support/eventually.h"
+#include "tests/support/temp_folder.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const auto* const kXvfb = ::testing::AddGlobalTestEnvironment(new SkinUI::XvfbEnvironment);
+
+constexpr int kHttpsPort = KV_DEMO_HTTPS_PORT;
+constexpr int kHttpPort = KV_DEMO_HTTP_PORT;
+const std::string kDownloadUrl =
+    "https://127.0.0.1:" + std::to_string(kHttpsPort) + "/Wayvo/kelvane-wayvo.exe";
+
+/// The vendor server on the demo deployment's ports, serving the stand-in as its payload.
+class DemoVendorServer {
+ public:
+  explicit DemoVendorServer(const fs::path& folder) : folder_(folder) {}
+  ~DemoVendorServer() { Stop(); }
+
+  bool Start() {
+    fs::remove(folder_ / "vendor_server.json");
+    process_ = std::make_unique<kvtest::ChildProcess>(
+        std::vector<std::string>{"python3", KV_SOURCE_DIR "/tools/vendor_server/vendor_server.py",
+                                 "--dir", folder_.string(), "--payload", KV_PAYLOAD_PATH,
+                                 "--payload-rate", "600k", "--http-port", std::to_string(kHttpPort),
+                                 "--https-port", std::to_string(kHttpsPort)},
+        folder_.string() + ".log", folder_.string() + ".log");
+    kvtest::SetEnvironment("SSL_CERT_FILE", (folder_ / "ca.pem").string());
+    for (int i = 0; i < 300 && !fs::exists(folder_ / "vendor_server.json"); ++i) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return fs::exists(folder_ / "vendor_server.json");
+  }
+  void Stop() { process_.reset(); }
+
+  /// The analytics bodies received, one JSON record per line.
+  std::string Collected() const { return kvtest::ReadFile(folder_ / "collected.jsonl"); }
+
+ private:
+  fs::path folder_;
+  std::unique_ptr<kvtest::ChildProcess> process_;
+};
+
+class InstallerEndToEnd : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    temp_ = new kvtest::TempFolder;
+    // The browser stand-in: records what the installer opens.
+    const fs::path bin = temp_->path() / "bin";
+    fs::create_directories(bin);
+    std::ofstream(bin / "xdg-open")
+        << "#!/bin/sh\necho \"$1\" >> " << (temp_->path() / "opened") << "\n";
+    fs::permissions(bin / "xdg-open", fs::perms::owner_all);
+    kvtest::SetEnvironment("PATH", bin.string() + ":" + std::getenv("PATH"));
+    kvtest::SetEnvironment("LSAN_OPTIONS", "suppressions=" KV_SOURCE_DIR "/tools/demo/lsan.supp");
+    server_ = new DemoVendorServer(temp_->path() / "server");
+    ASSERT_TRUE(server_->Start());
+  }
+  static void TearDownTestSuite() {
+    delete server_;
+    delete temp_;
+  }
+
+  void SetUp() override { fs::remove(temp_->path() / "opened"); }
+
+  struct Run {
+    int status = -1;
+    std::string output;
+    fs::path work;
+    fs::path root;
+  };
+
+  /// Runs the pilot with `steps` in a fresh work folder and install root.
+  Run Pilot(const std::string& name, const std::string& steps, const std::vector<int>& answers,
+            const std::string& language = "1033",
+            const std::function<void(const fs::path& root)>& prepare = {}) {
+    Run run;
+    run.work = temp_->path() / name / "work";
+    run.root = temp_->path() / name / "apps";
+    fs::create_directories(run.root);
+    if (prepare) prepare(run.root);
+    std::vector<std::string> argv = {KV_PILOT_PATH,
+                                     "--work",
+                                     run.work.string(),
+                                     "--root",
+                                     run.root.string(),
+                                     "--shots",
+                                     (temp_->path() / name / "shots").string(),
+                                     "--lang",
+                                     language};
+    if (!steps.empty()) argv.insert(argv.end(), {"--steps", steps});
+    for (int answer : answers) argv.insert(argv.end(), {"--answer", std::to_string(answer)});
+    const fs::path log = temp_->path() / (name + ".log");
+    run.status = kvtest::RunProgram(argv, log, log);
+    run.output = kvtest::ReadFile(log);
+    return run;
+  }
+
+  static std::string Opened() { return kvtest::ReadFile(temp_->path() / "opened"); }
+
+  static kvtest::TempFolder* temp_;
+  static DemoVendorServer* server_;
+};
+
+kvtest::TempFolder* InstallerEndToEnd::temp_ = nullptr;
+DemoVendorServer* InstallerEndToEnd::server_ = nullptr;
+
+bool NoInstallStage() {
+  return kvtest::Eventually(
+      [] { return !platform::FindProcessByImageName(L"kelvane-download.tmp").has_value(); });
+}
+
+TEST_F(InstallerEndToEnd, TheWholeFlowToStartNowInEnglishAndArabic) {
+  for (const std::string language : {"1033", "1025"}) {
+    SCOPED_TRACE(language);
+    const std::string before = server_->Collected();
+    const Run run = Pilot("flow-" + language, "", {}, language);
+    ASSERT_EQ(run.status, 0) << run.output;
+    EXPECT_NE(run.output.find("Wayvo.exe runs"), std::string::npos);
+    EXPECT_TRUE(fs::exists(run.root / "Kelvane" / "Kelvane Wayvo" / "Wayvo.exe"));
+    EXPECT_FALSE(fs::exists(run.work / "kelvane-download.exe"));
+    EXPECT_FALSE(fs::exists(run.work / "temp.progress"));
+    // The finish page opened the install-finished page.
+    EXPECT_NE(Opened().find("key=installed"), std::string::npos) << Opened();
+
+    // Exactly the three events, in order, with one client id.
+    const std::string collected = server_->Collected().substr(before.size());
+    std::vector<std::string> lines;
+    std::istringstream in(collected);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    ASSERT_EQ(lines.size(), 3u) << collected;
+    const char* events[] = {"Downloader_Start_Install", "Downloader_Installed",
+                            "Installed_Succeed"};
+    std::string client_id;
+    for (std::size_t i = 0; i < 3; ++i) {
+      EXPECT_NE(lines[i].find(events[i]), std::string::npos) << lines[i];
+      const auto at = lines[i].find("client_id");
+      ASSERT_NE(at, std::string::npos);
+      const std::string id = lines[i].substr(at, 60);
+      if (i == 0) client_id = id;
+      EXPECT_EQ(id, client_id);
+    }
+  }
+}
+
+TEST_F(InstallerEndToEnd, ClosingAsksAndDoesWhatTheAnswerSays) {
+  struct Case {
+    const char* name;
+    const char* steps;
+    std::vector<int> answers;
+    std::function<void(const Run&)> check;
+  };
+  const Case cases[] = {
+      {"download-no",
+       "install wait:progress close wait:installing wait:finish start",
+       {7},
+       [](const Run& run) {
+         // The download went on after No and the flow reached the product.
+         EXPECT_NE(run.output.find("Wayvo.exe runs"), std::string::npos);
+       }},
+      {"download-yes",
+       "install wait:progress close wait:closed",
+       {6},
+       [](const Run& run) {
+         // The partial download stays for the next run; the installer files do not.
+         EXPECT_TRUE(fs::exists(run.work / "kelvane-download.exe.tmp"));
+         EXPECT_TRUE(fs::exists(run.work / "kelvane-download.exe.cfg"));
+         EXPECT_FALSE(fs::exists(run.work / "kelvane-download.exe"));
+         EXPECT_FALSE(fs::exists(run.work / "temp.progress"));
+       }},
+      {"install-yes",
+       "install wait:installing close wait:closed",
+       {6},
+       [](const Run& run) {
+         EXPECT_TRUE(NoInstallStage());
+         EXPECT_FALSE(fs::exists(run.work / "kelvane-download.exe"));
+         EXPECT_FALSE(fs::exists(run.work / "temp.progress"));
+       }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const Run run = Pilot(c.name, c.steps, c.answers);
+    ASSERT_EQ(run.status, 0) << run.output;
+    c.check(run);
+  }
+}
+
+TEST_F(InstallerEndToEnd, TheRunningProductQuestion) {
+  // A running Wayvo.exe: the stand-in product started from a copy of its own.
+  const fs::path product_folder = temp_->path() / "running";
+  fs::create_directories(product_folder);
+  fs::copy_file(KV_PAYLOAD_PATH, product_folder / "Wayvo.exe",
+                fs::copy_options::overwrite_existing);
+  struct Case {
+    const char* name;
+    const char* steps;
+    int answer;
+  };
+  for (const Case& c : {Case{"product-ok", "install wait:finish start", 1},
+                        Case{"product-cancel", "install wait:closed", 2}}) {
+    SCOPED_TRACE(c.name);
+    kvtest::ChildProcess product({(product_folder / "Wayvo.exe").string()});
+    ASSERT_TRUE(kvtest::Eventually(
+        [] { return platform::FindProcessByImageName(L"Wayvo.exe").has_value(); }));
+    const Run run = Pilot(c.name, c.steps, {c.answer});
+    ASSERT_EQ(run.status, 0) << run.output;
+    EXPECT_NE(run.output.find("Kelvane Wayvo is running."), std::string::npos) << run.output;
+    if (c.answer == 2) {
+      EXPECT_FALSE(fs::exists(run.root / "Kelvane" / "Kelvane Wayvo" / "Wayvo.exe"));
+      EXPECT_FALSE(fs::exists(run.work / "kelvane-download.exe"));
+    }
+    product.Stop();
+  }
+}
+
+TEST_F(InstallerEndToEnd, ASecondInstanceRaisesTheFirstAndExitsMinusOne) {
+  const fs::path log = temp_->path() / "second.log";
+  std::thread second([&] {
+    std::this_thread::sleep_for(std::chrono::seconds(3));
+    const int status = kvtest::RunProgram({KV_DEMO_PATH}, log, log);
+    EXPECT_EQ(status, 255) << kvtest::ReadFile(log);
+  });
+  // The first copy waits on its home page while the second starts, then closes.
+  const Run run = Pilot("first", "wait:home pause:6 close wait:closed", {6});
+  second.join();
+  EXPECT_EQ(run.status, 0) << run.output;
+}
+
+// An install root on a volume too small for three times the installer: the space box, then home.
+TEST_F(InstallerEndToEnd, TheDiskSpaceBoxOnAVolumeTooSmall) {
+  bool mounted = false;
+  fs::path mount_point;
+  const Run run = Pilot("small-disk", "install wait:home close wait:closed", {1, 6}, "1033",
+                        [&](const fs::path& root) {
+                          mount_point = root;
+                          mounted = kvtest::RunProgram({"mount", "-t", "tmpfs", "-o", "size=1m",
+                                                        "tmpfs", root.string()}) == 0;
+                        });
+  if (mounted) kvtest::RunProgram({"umount", mount_point.string()});
+  if (!mounted) GTEST_SKIP() << "a tmpfs cannot be mounted here (not root)";
+  EXPECT_EQ(run.status, 0) << run.output;
+  // 24 MB of installer need 3 x 22 MiB free.
+  EXPECT_NE(run.output.find(" 66 MB"), std::string::npos) << run.output;
+  EXPECT_FALSE(fs::exists(run.work / "kelvane-download.exe.tmp"));
+}
+
+// Without the vendor server the download fails; Ignore hands the address to the browser.
+TEST_F(InstallerEndToEnd, IgnoreOpensTheDownloadAddressInTheBrowser) {
+  server_->Stop();
+  const Run run = Pilot("ignore", "install wait:home close wait:closed", {5, 6});
+  EXPECT_EQ(run.status, 0) << run.output;
+  EXPECT_NE(run.output.find("Network error"), std::string::npos) << run.output;
+  EXPECT_NE(Opened().find(kDownloadUrl), std::string::npos) << Opened();
+  ASSERT_TRUE(server_->Start());
+}
+
+}  // namespace
