@@ -32,7 +32,8 @@ namespace {
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
-constexpr auto kStepTimeout = std::chrono::seconds(90);
+// Long enough for a download whose server went away to be given up by the engine.
+constexpr auto kStepTimeout = std::chrono::seconds(240);
 constexpr auto kPoll = std::chrono::milliseconds(100);
 
 struct Options {

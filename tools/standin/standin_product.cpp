@@ -141,14 +141,19 @@ int RunProduct() {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const std::wstring self = platform::GetModulePath();
-  const std::wstring name = fs::path(self).filename().wstring();
-  if (name == kProductName) return RunProduct();
-  Switches switches;
-  std::string error;
-  if (!ParseSwitches(argc, argv, switches, error)) {
-    std::fprintf(stderr, "standin: %s\n", error.c_str());
-    return 2;
+  try {
+    const std::wstring self = platform::GetModulePath();
+    const std::wstring name = fs::path(self).filename().wstring();
+    if (name == kProductName) return RunProduct();
+    Switches switches;
+    std::string error;
+    if (!ParseSwitches(argc, argv, switches, error)) {
+      std::fprintf(stderr, "standin: %s\n", error.c_str());
+      return 2;
+    }
+    return name == kStageName ? RunStage(switches) : RunInstaller(switches);
+  } catch (const std::exception& failure) {
+    std::fprintf(stderr, "standin: %s\n", failure.what());
+    return 1;
   }
-  return name == kStageName ? RunStage(switches) : RunInstaller(switches);
 }

@@ -137,6 +137,11 @@ def make_content(folder, https_base, payload):
     digest = hashlib.sha256(payload_bytes).hexdigest()
     for path in (("payload", "kelvane-download.exe"), ("Wayvo", "kelvane-wayvo.exe")):
         write(os.path.join(www, *path), payload_bytes)
+        if payload:
+            # The served file keeps the payload's time, so a restarted server serves the very
+            # file it served before (same Last-Modified and ETag) and downloads can resume.
+            source = os.stat(payload)
+            os.utime(os.path.join(www, *path), (source.st_atime, source.st_mtime))
         write(os.path.join(www, *path) + ".sha256", ("%s  %s\n" % (digest, path[1])).encode())
 
     colours = [(200, 60, 60), (60, 160, 60), (60, 90, 200), (220, 180, 40), (150, 60, 170),
