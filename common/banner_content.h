@@ -12,8 +12,8 @@
 class LanguageManager;
 
 /// The largest banner API answer read, and the largest picture kept.
-inline constexpr std::size_t kBannerAnswerLimit = 1024 * 1024;
-inline constexpr std::uint64_t kBannerPictureLimit = 4 * 1024 * 1024;
+inline constexpr std::size_t kBannerAnswerLimit = std::size_t{1024} * 1024;
+inline constexpr std::uint64_t kBannerPictureLimit = std::uint64_t{4} * 1024 * 1024;
 
 /// The body of `url`, or empty text when the request fails, the answer is not 2xx or it is
 /// larger than kBannerAnswerLimit.

@@ -114,7 +114,7 @@ bool RegistryKey::WriteString(const std::wstring& name, const std::wstring& valu
   std::string bytes;
   for (wchar_t c : value) {
     // UTF-16 units; a character beyond the basic plane is written as its surrogate pair.
-    auto unit = static_cast<std::uint32_t>(c);
+    auto unit = static_cast<std::uint32_t>(static_cast<char32_t>(c));
     if (unit > 0xFFFF) {
       unit -= 0x10000;
       const std::uint32_t high = 0xD800 + (unit >> 10);

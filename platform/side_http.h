@@ -103,9 +103,9 @@ class SideHttp {
 
  private:
   struct state;
-  bool Fail(int error);
+  bool Fail(int error) const;
   std::unique_ptr<state> state_;
-  int last_error_ = 0;
+  mutable int last_error_ = 0;
 };
 
 }  // namespace platform

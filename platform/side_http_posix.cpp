@@ -225,39 +225,63 @@ std::string ModuleMessageText(MessageModule /*module*/, int code) {
 // ---- the request ---------------------------------------------------------------------------
 
 struct SideHttp::state {
-  boost::asio::io_context io;
+  // How the operation in flight ended; shared with its handler, which may outlive a wait that
+  // ran into its time limit.
+  struct outcome {
+    bool done = false;
+    error_code ec;
+    std::size_t bytes = 0;
+  };
+
+  // Streams whose operation had not ended when they were given up; kept until the io context
+  // has gone, which drops their handlers without running them.
+  std::vector<std::unique_ptr<khttp::http_stream>> abandoned;
   std::unique_ptr<khttp::http_stream> stream;
+  std::shared_ptr<outcome> current;
+  std::vector<char> read_block;  // reads land here, never in the caller's buffer
 
-  bool session_open = false;
+  // The session.
   std::string agent;
-  bool use_proxy = false;
   SideHttpTimeouts timeouts;
-  bool follow_redirects = true;
-
-  bool connected = false;
+  // The connection.
   std::string host;
   int port = 0;
-
-  bool request_open = false;
+  // The request.
+  int status = 0;
   std::string method;
   std::string path;
-  bool secure = false;
   khttp::RequestOptions headers;
-
-  bool sent = false;
-  int status = 0;
   khttp::RequestOptions response;
-  bool body_done = false;
   std::vector<char> pending;  // bytes a data-available query read ahead
 
-  void Reset() {
-    if (stream) {
-      error_code ignored;
-      stream->Close(ignored);
-      io.restart();
-      io.poll();
+  bool session_open = false;
+  bool use_proxy = false;
+  bool follow_redirects = true;
+  bool connected = false;
+  bool request_open = false;
+  bool secure = false;
+  bool sent = false;
+  bool body_done = false;
+
+  // Last, so that it goes first.
+  boost::asio::io_context io;
+
+  void DropStream() {
+    if (!stream) return;
+    error_code ignored;
+    stream->Close(ignored);
+    io.restart();
+    io.poll();
+    if (current && !current->done) {
+      abandoned.push_back(std::move(stream));
+    } else {
+      stream.reset();
     }
-    stream.reset();
+    current.reset();
+  }
+
+  void Reset() {
+    DropStream();
     sent = false;
     status = 0;
     response.Clear();
@@ -270,18 +294,26 @@ struct SideHttp::state {
     return std::chrono::milliseconds(ms > 0 ? ms : fallback);
   }
 
-  // Runs the io context until `done`, or closes the stream once `deadline()` has passed; true
-  // when the operation finished in time.
+  // A new outcome for the next operation.
+  std::shared_ptr<outcome> Start() {
+    current = std::make_shared<outcome>();
+    return current;
+  }
+
+  // Runs the io context until the current operation is done, or closes the stream once
+  // `deadline()` has passed; true when the operation finished in time.
   template <typename Deadline>
-  bool RunUntil(const bool& done, Deadline deadline) {
+  bool RunUntil(Deadline deadline) {
+    const std::shared_ptr<outcome> op = current;
     io.restart();
-    while (!done) {
+    while (!op->done) {
       const auto now = clock::now();
       const auto limit = deadline();
       if (now >= limit) {
         error_code ignored;
         stream->Close(ignored);
-        for (int i = 0; !done && i < 1000; ++i) {
+        // Closing ends the operation; a resolver that does not listen is given up on.
+        for (int i = 0; !op->done && i < 200; ++i) {
           io.restart();
           io.run_one_for(std::chrono::milliseconds(10));
         }
@@ -296,9 +328,15 @@ struct SideHttp::state {
 };
 
 SideHttp::SideHttp() : state_(std::make_unique<state>()) {}
-SideHttp::~SideHttp() { Close(); }
+SideHttp::~SideHttp() {
+  try {
+    Close();
+  } catch (...) {
+    // Closing never reports; the stream goes with the state.
+  }
+}
 
-bool SideHttp::Fail(int error) {
+bool SideHttp::Fail(int error) const {
   last_error_ = error;
   return false;
 }
@@ -384,7 +422,6 @@ bool SideHttp::Send(const std::string& body) {
   if (!s.agent.empty()) options.Insert(khttp::http_options::kUserAgent, s.agent);
   options.Insert(khttp::http_options::kConnection, "close");
   for (const auto& header : s.headers.Options()) {
-    std::string ignored;
     if (header.first == khttp::http_options::kUserAgent ||
         header.first == khttp::http_options::kConnection) {
       options.Remove(header.first);
@@ -399,16 +436,15 @@ bool SideHttp::Send(const std::string& body) {
   s.stream->SetCheckCertificate(true);
   if (s.use_proxy) s.stream->SetProxy(ProxyFromEnvironment(url.Protocol(), url.Host()));
 
-  bool done = false;
-  error_code result;
-  s.stream->AsyncOpen(url, [&](const error_code& open_ec) {
-    result = open_ec;
-    done = true;
+  auto op = s.Start();
+  s.stream->AsyncOpen(url, [op](const error_code& open_ec) {
+    op->ec = open_ec;
+    op->done = true;
   });
   auto stage = s.stream->Stage();
   auto stage_start = clock::now();
   const auto& t = s.timeouts;
-  const bool in_time = s.RunUntil(done, [&] {
+  const bool in_time = s.RunUntil([&] {
     const auto now_stage = s.stream->Stage();
     if (now_stage != stage) {
       stage = now_stage;
@@ -421,9 +457,10 @@ bool SideHttp::Send(const std::string& body) {
            state::Limit(t.connect_ms, 60000);
   });
   if (!in_time) {
-    s.stream.reset();
+    s.DropStream();
     return Fail(err::kTimeout);
   }
+  const error_code result = op->ec;
   const bool redirect_kept =
       !s.follow_redirects && IsHttpStatus(result) &&
       (result.value() == khttp::http_status::kMovedPermanently ||
@@ -431,7 +468,7 @@ bool SideHttp::Send(const std::string& body) {
        result.value() == 307 || result.value() == 308);
   if (result && !IsHttpStatus(result)) {
     const int error = MapOpenError(result, s.stream->Stage());
-    s.stream.reset();
+    s.DropStream();
     return Fail(error);
   }
   s.sent = true;
@@ -454,10 +491,10 @@ bool SideHttp::QueryStatus(int& status) const {
 
 bool SideHttp::QueryContentLength(std::uint64_t& length) const {
   std::string value;
-  if (!state_->sent) return const_cast<SideHttp*>(this)->Fail(err::kIncorrectHandleState);
+  if (!state_->sent) return Fail(err::kIncorrectHandleState);
   if (!state_->response.Find(khttp::http_options::kContentLength, value) || value.empty() ||
       value.find_first_not_of("0123456789") != std::string::npos || value.size() > 19) {
-    return const_cast<SideHttp*>(this)->Fail(err::kHeaderNotFound);
+    return Fail(err::kHeaderNotFound);
   }
   length = std::strtoull(value.c_str(), nullptr, 10);
   return true;
@@ -465,9 +502,9 @@ bool SideHttp::QueryContentLength(std::uint64_t& length) const {
 
 bool SideHttp::QueryLocation(std::wstring& location) const {
   std::string value;
-  if (!state_->sent) return const_cast<SideHttp*>(this)->Fail(err::kIncorrectHandleState);
+  if (!state_->sent) return Fail(err::kIncorrectHandleState);
   if (!state_->response.Find("Location", value)) {
-    return const_cast<SideHttp*>(this)->Fail(err::kHeaderNotFound);
+    return Fail(err::kHeaderNotFound);
   }
   location = Utf8ToWide(value);
   return true;
@@ -499,29 +536,27 @@ bool SideHttp::ReadData(void* buffer, std::size_t size, std::size_t& read) {
     return true;
   }
   if (s.body_done) return true;
-  bool done = false;
-  error_code result;
-  std::size_t count = 0;
-  s.stream->AsyncReadSome(boost::asio::buffer(buffer, size),
-                          [&](const error_code& read_ec, std::size_t bytes) {
-                            result = read_ec;
-                            count = bytes;
-                            done = true;
+  s.read_block.resize(std::min<std::size_t>(size, std::size_t{64} * 1024));
+  auto op = s.Start();
+  s.stream->AsyncReadSome(boost::asio::buffer(s.read_block),
+                          [op](const error_code& read_ec, std::size_t bytes) {
+                            op->ec = read_ec;
+                            op->bytes = bytes;
+                            op->done = true;
                           });
   const auto deadline = clock::now() + state::Limit(s.timeouts.receive_ms, 30000);
-  if (!s.RunUntil(done, [&] { return deadline; })) {
+  if (!s.RunUntil([&] { return deadline; })) {
     s.body_done = true;
+    s.DropStream();
     return Fail(err::kTimeout);
   }
-  if (count > 0) {
-    read = count;
-    return true;
-  }
-  if (!result || result == boost::asio::error::eof) {
-    s.body_done = true;
+  if (op->bytes > 0) {
+    read = std::min(op->bytes, size);
+    std::memcpy(buffer, s.read_block.data(), read);
     return true;
   }
   s.body_done = true;
+  if (!op->ec || op->ec == boost::asio::error::eof) return true;
   return Fail(err::kConnectionError);
 }
 

@@ -214,7 +214,7 @@ class CHttpSocket final : public ISocketHttp {
       auto end = received.find("\r\n\r\n");
       // The memory form wants the whole head in the first block.
       while (end == std::string::npos) {
-        if (memory || received.size() > 64 * 1024) throw kHttpErrorHeadNotFound;
+        if (memory || received.size() > std::size_t{64} * 1024) throw kHttpErrorHeadNotFound;
         const std::string more = Receive();
         if (more.empty()) throw kHttpErrorHeadNotFound;
         received += more;

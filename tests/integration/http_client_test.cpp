@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/text.h"
+#include "tests/servers/scripted_server.h"
 #include "tests/servers/vendor_server.h"
 #include "tests/support/child_process.h"
 #include "tests/support/temp_folder.h"
@@ -171,6 +172,87 @@ TEST(HttpClientLibrary, TextRequestsPostAndReadTheAnswer) {
   EXPECT_EQ(wininet->GetErrorCode(), kHttpErrorStatus);
   EXPECT_EQ(text->HttpRequestW(L"", 0, "", L""), "");
   EXPECT_EQ(wininet->GetErrorCode(), kHttpErrorEmptyRequestUrl);
+}
+
+TEST(HttpClientLibrary, MemoryHoldsExactlyTheAnnouncedLength) {
+  kvtest::scripted_http_server server({
+      {"/long", "HTTP/1.1 200 OK\r\nContent-Length: 5\r\n\r\nhello and more than announced"},
+      {"/short", "HTTP/1.1 200 OK\r\nContent-Length: 20\r\n\r\nshort"},
+      {"/zero", "HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\nunannounced"},
+  });
+  struct Case {
+    int kind;
+    const char* path;
+    bool ok;
+    int error;
+    const char* body;
+  };
+  const Case cases[] = {
+      {0, "/long", true, 0, "hello"},
+      {1, "/long", true, 0, "hello"},
+      {2, "/long", true, 0, "hello"},
+      {0, "/short", false, kHttpErrorRead, ""},
+      {1, "/short", false, kHttpErrorRead, ""},
+      {2, "/short", false, kHttpErrorRead, ""},
+      {0, "/zero", false, kHttpErrorTooLarge, ""},
+      {1, "/zero", true, 0, ""},
+      {2, "/zero", true, 0, ""},
+  };
+  for (const auto& c : cases) {
+    auto client = Make(c.kind);
+    char* buffer = nullptr;
+    int size = -1;
+    EXPECT_EQ(client->DownloadToMemory(platform::Utf8ToWide(server.Url(c.path)), &buffer, &size),
+              c.ok)
+        << c.kind << c.path;
+    EXPECT_EQ(client->GetErrorCode(), c.error) << c.kind << c.path;
+    if (c.ok) {
+      EXPECT_EQ(std::string(buffer, static_cast<std::size_t>(size)), c.body) << c.kind << c.path;
+      delete[] buffer;
+    }
+  }
+  // A file shorter than announced is not kept.
+  for (int kind : {0, 1, 2}) {
+    kvtest::TempFolder folder;
+    auto client = Make(kind);
+    EXPECT_FALSE(
+        client->DownloadFile(platform::Utf8ToWide(server.Url("/short")), folder.Wide("short.bin")));
+    EXPECT_EQ(client->GetErrorCode(), kHttpErrorRead) << kind;
+    EXPECT_FALSE(std::filesystem::exists(folder.path() / "short.bin")) << kind;
+  }
+}
+
+TEST(HttpClientLibrary, RequestsCarryTheDefaultFieldsUnlessReplaced) {
+  kvtest::scripted_http_server server(
+      std::map<std::string, std::string>{{"/", "HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nok"}});
+  auto client = Make(2);
+  auto* http = dynamic_cast<IWinHttp*>(client.get());
+  EXPECT_EQ(http->HttpRequestA(server.Url(""), 0, "", ""), "ok");
+  client->AddHeader("User-Agent", "kvside-test/1");
+  client->AddHeader("X-Empty", "");
+  EXPECT_EQ(http->HttpRequestA(server.Url("/"), 0, "", ""), "ok");
+  const auto requests = server.Requests();
+  ASSERT_EQ(requests.size(), 2u);
+  for (const char* line :
+       {"\r\nAccept: */*\r\n", "\r\nAccept-Language: zh-CN,zh;q=0.9\r\n",
+        "\r\nConnection: Keep-Alive\r\n",
+        "\r\nUser-Agent: Mozilla/5.0 (Windows NT 10.0; Win64; x64) AppleWebKit/537.36 (KHTML, like "
+        "Gecko) Chrome/80.0.4044.92 Safari/537.36\r\n"}) {
+    EXPECT_NE(requests[0].find(line), std::string::npos) << line << requests[0];
+  }
+  // A URL without a path asks for "/".
+  EXPECT_EQ(requests[0].rfind("GET / HTTP/1.1\r\n", 0), 0u) << requests[0];
+  // The first value of a field stays: the defaults were added by the first request.
+  EXPECT_NE(requests[1].find("User-Agent: Mozilla/5.0"), std::string::npos) << requests[1];
+  EXPECT_EQ(requests[1].find("X-Empty"), std::string::npos);
+
+  auto fresh = Make(2);
+  fresh->AddHeader("User-Agent", "kvside-test/1");
+  EXPECT_EQ(dynamic_cast<IWinHttp*>(fresh.get())->HttpRequestA(server.Url("/"), 0, "", ""), "ok");
+  const auto more = server.Requests();
+  ASSERT_EQ(more.size(), 3u);
+  EXPECT_NE(more[2].find("\r\nUser-Agent: kvside-test/1\r\n"), std::string::npos) << more[2];
+  EXPECT_EQ(more[2].find("Chrome"), std::string::npos) << more[2];
 }
 
 }  // namespace

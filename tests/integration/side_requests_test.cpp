@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <boost/asio/io_context.hpp>
 #include <boost/asio/ip/tcp.hpp>
+#include <boost/asio/write.hpp>
 #include <cstdlib>
 #include <filesystem>
 #include <thread>
@@ -14,11 +15,13 @@
 #include "platform/registry.h"
 #include "platform/side_http.h"
 #include "platform/text.h"
+#include "tests/servers/scripted_server.h"
 #include "tests/servers/vendor_server.h"
 #include "tests/support/child_process.h"
 #include "tests/support/temp_folder.h"
 #include "tool/api_error.h"
 #include "tool/base_request.h"
+#include "tool/http_client.h"
 
 namespace {
 
@@ -97,6 +100,29 @@ TEST(SideRequests, SizeQueryHonoursSchemeAndPort) {
       {server.Https(), 0},
   };
   for (const auto& c : cases) EXPECT_EQ(GetHttpFileSize(W(c.url)), c.size) << c.url;
+}
+
+TEST(SideRequests, HttpsIsVerifiedAndNeverRetriedOverPlainHttp) {
+  auto& server = vendor_server::Get();
+  const std::wstring url = W(server.Https() + "/payload/kelvane-download.exe");
+  ASSERT_GT(GetHttpFileSize(url), 0);
+  // A trust store without the server's CA: the chain is refused and nothing else is tried.
+  ScopedEnvironment untrusted("SSL_CERT_FILE", (server.Folder() / "server.pem").string());
+  EXPECT_EQ(GetHttpFileSize(url), 0);
+  CWinHttpRequest request;
+  EXPECT_FALSE(request.OpenUrl(url));
+  EXPECT_NE(LogText().find("call WinHttpSendRequest fail 12175, A security error occurred"),
+            std::string::npos);
+  auto client = std::unique_ptr<IHttpBase, void (*)(IHttpBase*)>(
+      [] {
+        IHttpBase* made = nullptr;
+        CreateHttpClient(&made, 2);
+        return made;
+      }(),
+      [](IHttpBase* made) { made->Release(); });
+  char* buffer = nullptr;
+  int size = 0;
+  EXPECT_FALSE(client->DownloadToMemory(url, &buffer, &size));
 }
 
 TEST(SideRequests, RedirectQueryReturnsTheLocationOfA302Only) {
@@ -192,6 +218,35 @@ TEST(SideRequests, AServerThatNeverAnswersRunsIntoTheTimeLimit) {
   accept.join();
 }
 
+TEST(SideRequests, ABodyThatStallsRunsIntoTheReceiveLimit) {
+  kvtest::scripted_server server([](boost::asio::ip::tcp::socket& socket) {
+    boost::system::error_code ec;
+    char head[4096];
+    socket.read_some(boost::asio::buffer(head), ec);
+    const std::string reply = "HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\nten bytes!";
+    boost::asio::write(socket, boost::asio::buffer(reply), ec);
+    // Then nothing, until the client gives up.
+    while (!ec) socket.read_some(boost::asio::buffer(head), ec);
+  });
+  platform::SideHttp http;
+  ASSERT_TRUE(http.OpenSession(L"", false));
+  platform::SideHttpTimeouts limits;
+  limits.receive_ms = 300;
+  http.SetTimeouts(limits);
+  ASSERT_TRUE(http.Connect(L"127.0.0.1", server.Port()));
+  ASSERT_TRUE(http.OpenRequest(L"GET", L"/", false));
+  ASSERT_TRUE(http.Send(""));
+  std::string body;
+  char buffer[64];
+  std::size_t read = 0;
+  while (http.ReadData(buffer, sizeof(buffer), read) && read > 0) body.append(buffer, read);
+  EXPECT_EQ(body, "ten bytes!");
+  EXPECT_EQ(http.LastError(), platform::side_http_error::kTimeout);
+  // The request is over; reading again tells the end, never a late byte.
+  EXPECT_TRUE(http.ReadData(buffer, sizeof(buffer), read));
+  EXPECT_EQ(read, 0u);
+}
+
 TEST(SideRequests, StepsOutOfOrderAreRefused) {
   platform::SideHttp http;
   EXPECT_FALSE(http.Connect(L"127.0.0.1", 80));
@@ -283,6 +338,16 @@ TEST_F(AnalyticsTest, CollectAnswers204AndTheSecretStaysOutOfTheLog) {
   EXPECT_EQ(log.find(kSecret), std::string::npos);
   EXPECT_NE(log.find("request ret Code: 204"), std::string::npos);
   EXPECT_NE(log.find("tran code guid:" + ga_->ClientId()), std::string::npos);
+}
+
+TEST_F(AnalyticsTest, SendsFromTwoThreadsOverlap) {
+  ga_->SetUrl(CollectUrl("/debug/mp/collect"));
+  int status[2] = {0, 0};
+  std::thread other([&] { ga_->SendGACommon("Downloader_Start_Install", &status[0], nullptr); });
+  ga_->SendGACommon("Downloader_Installed", &status[1], nullptr);
+  other.join();
+  EXPECT_EQ(status[0], 200);
+  EXPECT_EQ(status[1], 200);
 }
 
 TEST_F(AnalyticsTest, FailuresEndTheSendQuietly) {
