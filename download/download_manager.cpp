@@ -164,6 +164,7 @@ void DownloadObj::Query(DownloadStatus& status) const {
   status.progress = static_cast<float>(static_cast<double>(status.downloaded) /
                                        static_cast<double>(status.total));
   status.rate = downloader_->rate();
+  status.connections = downloader_->live_connections();
   std::lock_guard<std::mutex> lock(error_lock_);
   status.error = (status.state == kJobFailed || status.state == kJobIncomplete) ? error_ : "";
 }

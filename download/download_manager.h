@@ -28,6 +28,7 @@ struct DownloadStatus {
   std::int64_t downloaded = 0;
   float progress = 0;     // downloaded / total, not clamped (negative while the total is unknown)
   std::int32_t rate = 0;  // bytes per second, smoothed
+  std::int32_t connections = 0;  // connections still working
   /// Why a failed or incomplete job ended (the system's or the server's message); empty else.
   std::string error;
 };

@@ -29,12 +29,14 @@ struct multi_download::connection {
   bool stamped = false;  // an unstamped connection never counts as expired
   boost::system::error_code last_error;
   bool done = false;
+  bool out_of_work = false;  // done because nothing was left to claim
   bool direct_reconnect = false;
   bool idle = false;            // no operation pending: it waits for the timer
   bool whole_body = false;      // connection 0 still reading the "bytes=0-" body
   bool body_left_over = false;  // its answer runs past a range that was cut short
   bool sent_if_range = false;
-  int failures = 0;      // attempts in a row that ended without a byte
+  byte_range asked;  // the range of the request on the wire (a taken-over tail shortens the claim)
+  int failures = 0;  // attempts in a row that ended without a byte
   int reply_faults = 0;  // answers in a row that did not match their range
   int refusals = 0;      // 429 or 503 answers in a row
   clock::time_point not_before{};
@@ -327,7 +329,8 @@ void multi_download::prepare_request(connection& conn, bool with_range) {
   options.Insert(http_options::kConnection, keep_alive_ ? "keep-alive" : "close");
   conn.sent_if_range = false;
   if (with_range) {
-    options.Insert(http_options::kRange, RangeValue(conn.next_byte(), conn.request_range.right));
+    conn.asked = {conn.next_byte(), conn.request_range.right};
+    options.Insert(http_options::kRange, RangeValue(conn.asked.left, conn.asked.right));
     const std::string validator = if_range_value();
     if (!validator.empty()) {
       options.Insert("If-Range", validator);
@@ -379,9 +382,8 @@ void multi_download::on_reply(std::size_t index, const connection_ptr& conn, con
     return;
   }
   if (range_mode_) {
-    const error_code fault = check_range_reply(conn->stream->ResponseOptions(),
-                                               {conn->next_byte(), conn->request_range.right},
-                                               total_, conn->sent_if_range);
+    const error_code fault = check_range_reply(conn->stream->ResponseOptions(), conn->asked, total_,
+                                               conn->sent_if_range);
     if (fault == http_error::file_changed) {
       restart_needed_ = true;
       fail(fault, "the server's file changed during the download");
@@ -557,6 +559,8 @@ bool multi_download::take_over_tail(std::size_t index, byte_range& range) {
   if (split <= slowest->next_byte() || split > slowest->request_range.right) return false;
   range = {split, slowest->request_range.right};
   slowest->request_range.right = split - 1;
+  // Its answer runs on past the new end: the connection cannot carry another request.
+  slowest->body_left_over = true;
   return true;
 }
 
@@ -599,7 +603,6 @@ void multi_download::on_timer(const error_code& ec) {
     for (std::size_t i = 0; i < connections_.size(); ++i) {
       connection_ptr& conn = connections_[i];
       if (conn->done) continue;
-      all_done = false;
       const bool refused = IsRefusal(conn->last_error) && conn->idle;
       const bool due = refused ? now >= conn->not_before
                                : conn->stamped && now - conn->last_request_time > timeout;
@@ -609,8 +612,10 @@ void multi_download::on_timer(const error_code& ec) {
       if (!conn->direct_reconnect && !refused) ++conn->failures;
       reopen(i, conn);
     }
-    all_done = std::all_of(connections_.begin(), connections_.end(),
-                           [](const connection_ptr& conn) { return conn->done; });
+    const auto live = std::count_if(connections_.begin(), connections_.end(),
+                                    [](const connection_ptr& conn) { return !conn->done; });
+    live_ = static_cast<std::int32_t>(live);
+    all_done = live == 0;
   }
   if (all_done || abort_) {
     finish();
@@ -636,9 +641,18 @@ void multi_download::reopen(std::size_t index, connection_ptr& conn) {
     return;
   }
   if (gives_up) {
-    // Its claim goes back to the others, which fetch it when they look for work.
+    // Its claim goes back to the others, which fetch it when they look for work; one that has
+    // already retired for want of work comes back for it.
     release_claim(*conn);
     conn->done = true;
+    for (auto& other : connections_) {
+      if (other->out_of_work) {
+        other->out_of_work = false;
+        other->done = false;
+        other->direct_reconnect = true;
+        break;
+      }
+    }
     return;
   }
   auto fresh = std::make_shared<connection>(*conn);
@@ -650,6 +664,7 @@ void multi_download::reopen(std::size_t index, connection_ptr& conn) {
     byte_range range;
     if (!claim_range(range) && !take_over_tail(index, range)) {
       fresh->done = true;
+      fresh->out_of_work = true;
       fresh->has_range = false;
       conn = fresh;
       return;
@@ -676,6 +691,7 @@ void multi_download::fail(const error_code& ec, const std::string& what) {
 
 void multi_download::finish() {
   abort_ = true;
+  live_ = 0;
   close_all_connections();
   if (timer_armed_) {
     timer_.cancel();  // its handler saves the resume file and closes the files

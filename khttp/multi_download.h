@@ -89,6 +89,8 @@ class multi_download {
   /// -1 while the server has not told it.
   std::int64_t total_size() const { return total_.load(); }
   std::int32_t rate() const { return rate_.load(); }
+  /// Connections that are not finished (counted at every tick).
+  std::int32_t live_connections() const { return live_.load(); }
   std::wstring file_path_of();
   /// The resume file's path.
   std::wstring meta_path() const;
@@ -148,6 +150,7 @@ class multi_download {
   bool timer_armed_ = false;
   std::atomic<std::int32_t> tick_bytes_{0};
   std::atomic<std::int32_t> rate_{0};
+  std::atomic<std::int32_t> live_{0};
   std::unique_ptr<storage_interface> storage_;
   std::string last_saved_meta_;
   range_set claimed_;

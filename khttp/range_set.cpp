@@ -19,10 +19,20 @@ void range_set::reset(std::int64_t size) {
 bool range_set::add(byte_range range) {
   std::lock_guard<std::mutex> lock(mutex_);
   if (range.left < 0 || range.left >= range.right || range.right > size_) return false;
+  needs_merge_ = true;
+  // A block that continues a held range (the usual case: a connection writing on) extends it,
+  // so the map stays as small as the number of connections.
+  auto next = ranges_.upper_bound(range.left);
+  if (next != ranges_.begin()) {
+    auto previous = std::prev(next);
+    if (previous->second >= range.left) {
+      previous->second = std::max(previous->second, range.right);
+      return true;
+    }
+  }
   // A range with the same left keeps the longer of the two: adding never uncovers a byte.
   auto [found, inserted] = ranges_.try_emplace(range.left, range.right);
   if (!inserted) found->second = std::max(found->second, range.right);
-  needs_merge_ = true;
   return true;
 }
 

@@ -197,6 +197,42 @@ TEST(ResumeFile, SavesAndLoadsARealFile) {
   EXPECT_EQ(meta.bitfield, first.bitfield);
 }
 
+TEST(ResumeFile, KeepsTheFirstAnswersValidatorsAndReadsFilesWithoutThem) {
+  range_set written;
+  written.reset(100000);
+  written.add({0, 16384});
+  resume_meta meta = make_resume_meta(ParsedUrl("http://dl.example/a.exe"), 100000, 16384, written);
+  const std::string without = encode_resume_meta(meta);
+  meta.etag = "\"5f3-1a\"";
+  meta.last_modified = "Tue, 01 Dec 2026 10:00:00 GMT";
+  const std::string with = encode_resume_meta(meta);
+  EXPECT_NE(with.find("4:etag8:\"5f3-1a\""), std::string::npos);
+  EXPECT_NE(with.find("13:last_modified29:Tue, 01 Dec 2026 10:00:00 GMT"), std::string::npos);
+
+  resume_meta read;
+  std::string problem;
+  ASSERT_TRUE(parse_resume_meta(with, read, problem)) << problem;
+  EXPECT_EQ(read.etag, meta.etag);
+  EXPECT_EQ(read.last_modified, meta.last_modified);
+  ASSERT_TRUE(parse_resume_meta(without, read, problem)) << problem;
+  EXPECT_EQ(read.etag, "");
+  EXPECT_EQ(read.file_size, 100000);
+}
+
+TEST(ResumeFile, AReplacingSaveLeavesNoHalfWrittenFile) {
+  kvtest::TempFolder folder;
+  range_set written;
+  written.reset(100000);
+  const resume_meta meta =
+      make_resume_meta(ParsedUrl("http://dl.example/a.exe"), 100000, 16384, written);
+  folder.Write("a.cfg", std::string(5000, 'x'));  // a longer, older file
+  ASSERT_FALSE(replace_resume_file(folder.Wide("a.cfg"), meta));
+  EXPECT_EQ(kvtest::ReadFile(folder.path() / "a.cfg"), encode_resume_meta(meta));
+  EXPECT_FALSE(std::filesystem::exists(folder.path() / "a.cfg.new"));
+  // A folder that is gone: an error, nothing thrown.
+  EXPECT_TRUE(replace_resume_file(folder.Wide("missing/a.cfg"), meta));
+}
+
 TEST(ResumeFile, UnusableFiles) {
   kvtest::TempFolder folder;
   disk_file file;

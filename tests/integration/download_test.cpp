@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstring>
 #include <filesystem>
+#include <map>
 #include <random>
 #include <set>
 #include <thread>
@@ -15,6 +16,7 @@
 #include "khttp/resume_file.h"
 #include "tests/servers/peers.h"
 #include "tests/servers/range_server.h"
+#include "tests/servers/scripted_server.h"
 #include "tests/support/temp_folder.h"
 
 namespace {
@@ -23,7 +25,7 @@ using kvtest::range_fault;
 using kvtest::range_request;
 using kvtest::range_server;
 
-constexpr std::int64_t kFileBytes = 1024 * 1024;
+constexpr std::int64_t kFileBytes = std::int64_t{1024} * 1024;
 
 std::string Content(std::int64_t size, unsigned seed) {
   std::mt19937 random(seed);
@@ -75,7 +77,9 @@ outcome RunJob(DownloadHandle handle, const std::wstring& save_path) {
   result.state = status.state;
   result.error = status.error;
   const std::filesystem::path path(save_path);
-  if (std::filesystem::exists(path)) result.digest = kvtest::Sha256Hex(kvtest::ReadFile(path));
+  if (std::filesystem::is_regular_file(path)) {
+    result.digest = kvtest::Sha256Hex(kvtest::ReadFile(path));
+  }
   return result;
 }
 
@@ -291,7 +295,7 @@ TEST(DownloadResume, AResumedDownloadFetchesOnlyWhatWasMissing) {
   // What the resumed run asked for: the missing bytes, plus at most the claims that were
   // under way when the first run stopped. Its first request ("bytes=0-") reads a head only.
   const auto requests = server.Requests();
-  const std::int64_t claim = settings.piece_size * settings.pieces_per_request;
+  const std::int64_t claim = std::int64_t{settings.piece_size} * settings.pieces_per_request;
   std::int64_t asked = 0;
   for (std::size_t i = first_of_second_run + 1; i < requests.size(); ++i) {
     ASSERT_TRUE(requests[i].has_range);
@@ -321,7 +325,7 @@ TEST(DownloadResume, AFileThatChangesDuringTheDownloadStartsOverFromZero) {
   const std::string old_content = Content(kFileBytes, 12);
   const std::string new_content = Content(kFileBytes, 13);
   range_server server(old_content, "\"old\"");
-  server.SetThrottle(64 * 1024);
+  server.SetThrottle(std::int64_t{64} * 1024);
   kvtest::TempFolder folder;
   const std::wstring save = folder.Wide("file.bin");
   const DownloadHandle handle = DownloadCreateWithSettings(server.Url(), save, TestSettings());
@@ -361,6 +365,34 @@ TEST(DownloadResume, ADamagedResumeFileIsThrownAwayAndTheDownloadBeginsAnew) {
   }
 }
 
+TEST(DownloadResume, TheResumeFileIsRewrittenOnlyWhenSomethingChanged) {
+  // After the first claim every request stalls: the record stops changing.
+  range_server server(Content(kFileBytes, 20), "\"v1\"", [](const range_request& request) {
+    return request.number == 0 ? range_fault::none : range_fault::stall;
+  });
+  kvtest::TempFolder folder;
+  auto settings = TestSettings();
+  settings.timeout_seconds = 30;
+  const DownloadHandle handle =
+      DownloadCreateWithSettings(server.Url("/quiet"), folder.Wide("file.bin"), settings);
+  ASSERT_TRUE(DownloadStart(handle));
+  const auto cfg = folder.path() / "file.bin.cfg";
+  ASSERT_TRUE(WaitUntil(std::chrono::seconds(10), [&] {
+    std::error_code error;
+    return std::filesystem::file_size(cfg, error) > 0 && !error;
+  }));
+  // Every save replaces the file (a new one renamed over it), so an unchanged write time over
+  // three ticks means no save happened.
+  const auto written = std::filesystem::last_write_time(cfg);
+  std::this_thread::sleep_for(std::chrono::milliseconds(3200));
+  EXPECT_EQ(std::filesystem::last_write_time(cfg), written);
+  EXPECT_FALSE(std::filesystem::exists(folder.path() / "file.bin.cfg.new"));
+  DownloadStop(handle);
+  DownloadStatus status;
+  EXPECT_TRUE(WaitUntil(std::chrono::seconds(10),
+                        [&] { return DownloadQuery(handle, &status) && Ended(status.state); }));
+}
+
 // ---------------------------------------------------------------------------------------------
 // Properties.
 
@@ -375,7 +407,7 @@ TEST(DownloadProperties, NoByteIsClaimedByTwoConnections) {
   ASSERT_EQ(result.state, kJobCompleted) << result.error;
   EXPECT_EQ(result.digest, kvtest::Sha256Hex(content));
   // The first request reads its first claim; every later range is a claim of its own.
-  std::int64_t claimed = settings.piece_size * settings.pieces_per_request;
+  std::int64_t claimed = std::int64_t{settings.piece_size} * settings.pieces_per_request;
   std::set<std::int64_t> starts = {0};
   for (const auto& request : server.Requests()) {
     if (request.number == 0) continue;
@@ -403,6 +435,71 @@ TEST(DownloadProperties, TheSlowTailIsTakenOver) {
     taken_over |= request.number > 1 && request.first > kFileBytes / 2;
   }
   EXPECT_TRUE(taken_over) << "the fast connection retired and left the tail to the slow one";
+}
+
+// ---------------------------------------------------------------------------------------------
+// The manager's own rules.
+
+TEST(DownloadManager, JobsAreKeyedByTheWholeUrl) {
+  // These two URLs have the same CRC-32 (0x4096a781): they must still be two jobs.
+  const std::string first = "http://dl.example/setup.exe?build=29685295";
+  const std::string second = "http://dl.example/setup.exe?build=32060020";
+  kvtest::TempFolder folder;
+  const DownloadHandle a = DownloadCreate(first, folder.Wide("a.exe"), 8, 20);
+  const DownloadHandle b = DownloadCreate(second, folder.Wide("b.exe"), 8, 20);
+  EXPECT_NE(a, b);
+  // The same URL again is the same job, whatever else is asked.
+  EXPECT_EQ(DownloadCreate(first, folder.Wide("c.exe"), 2, 5), a);
+  DownloadStatus status;
+  ASSERT_TRUE(DownloadQuery(a, &status));
+  EXPECT_EQ(status.state, kJobPending);
+  EXPECT_EQ(status.path, folder.Wide("a.exe") + L".tmp");
+  EXPECT_FALSE(DownloadQuery(&status, &status)) << "no job has that handle";
+  EXPECT_FALSE(DownloadStart(&status));
+}
+
+TEST(DownloadManager, AFailedFinalMoveFailsTheJob) {
+  const std::string content = Content(kFileBytes, 19);
+  range_server server(content);
+  kvtest::TempFolder folder;
+  // A folder that is not empty sits where the file must go.
+  folder.Write("file.bin/occupied", "x");
+  const auto result = Download(server.Url("/move"), folder.Wide("file.bin"));
+  EXPECT_EQ(result.state, kJobFailed);
+  EXPECT_NE(result.error.find("cannot move"), std::string::npos) << result.error;
+  // The finished data stays for the next attempt.
+  EXPECT_EQ(kvtest::Sha256Hex(kvtest::ReadFile(folder.path() / "file.bin.tmp")),
+            kvtest::Sha256Hex(content));
+}
+
+TEST(DownloadBodies, WithoutALengthOnlyAChunkedBodyThatEndsCleanlyIsComplete) {
+  kvtest::scripted_http_server server(std::map<std::string, std::string>{
+      {"/chunked",
+       "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n5\r\nhello\r\n6\r\n "
+       "world\r\n0\r\n\r\n"},
+      {"/chunked-cut", "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n5\r\nhello\r\n"},
+      {"/until-close", "HTTP/1.1 200 OK\r\nConnection: close\r\n\r\nhello world"},
+      {"/length", "HTTP/1.1 200 OK\r\nContent-Length: 11\r\n\r\nhello world"},
+      {"/length-cut", "HTTP/1.1 200 OK\r\nContent-Length: 20\r\n\r\nhello world"},
+  });
+  struct Case {
+    const char* path;
+    std::int32_t state;
+  };
+  const Case cases[] = {
+      {"/chunked", kJobCompleted},      {"/chunked-cut", kJobIncomplete},
+      {"/until-close", kJobIncomplete}, {"/length", kJobCompleted},
+      {"/length-cut", kJobIncomplete},
+  };
+  for (const auto& row : cases) {
+    SCOPED_TRACE(row.path);
+    kvtest::TempFolder folder;
+    const auto result = Download(server.Url(row.path), folder.Wide("file.txt"));
+    EXPECT_EQ(result.state, row.state) << result.error;
+    if (row.state == kJobCompleted) {
+      EXPECT_EQ(kvtest::ReadFile(folder.path() / "file.txt"), "hello world");
+    }
+  }
 }
 
 // ---------------------------------------------------------------------------------------------

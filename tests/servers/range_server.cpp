@@ -202,7 +202,8 @@ void range_server::Serve(std::shared_ptr<tcp::socket> socket, int connection) {
     std::int64_t to_send = length;
     const bool cut = fault == range_fault::reset_midway || fault == range_fault::short_body;
     if (cut) to_send = length / 2;
-    const std::int64_t throttle = fault == range_fault::slow ? 32 * 1024 : throttle_.load();
+    const std::int64_t throttle =
+        fault == range_fault::slow ? std::int64_t{32} * 1024 : throttle_.load();
     const std::int64_t block = throttle > 0 ? std::max<std::int64_t>(throttle / 20, 1) : to_send;
     for (std::int64_t sent = 0; sent < to_send && !ec && !Stopping();) {
       const std::int64_t part = std::min(block, to_send - sent);

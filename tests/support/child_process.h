@@ -25,6 +25,10 @@ class ChildProcess {
   /// Waits for the end; the exit code, or 128 + signal, or -1 when it never started.
   int Wait();
   void Stop();
+  /// Ctrl-C: asks the program to end (SIGINT); Wait for its exit code.
+  void Interrupt();
+  /// Ends the program at once, with no chance to save anything (kill -9), and reaps it.
+  void Kill();
 
  private:
   long pid_ = -1;

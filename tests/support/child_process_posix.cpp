@@ -79,6 +79,16 @@ void ChildProcess::Stop() {
   Wait();
 }
 
+void ChildProcess::Interrupt() {
+  if (pid_ > 0) kill(static_cast<pid_t>(pid_), SIGINT);
+}
+
+void ChildProcess::Kill() {
+  if (pid_ <= 0) return;
+  kill(static_cast<pid_t>(pid_), SIGKILL);
+  Wait();
+}
+
 int RunProgram(const std::vector<std::string>& argv, const std::filesystem::path& out,
                const std::filesystem::path& err) {
   ChildProcess child(argv, out, err);

@@ -10,6 +10,7 @@ struct command {
 };
 
 int RunGet(int argc, char** argv);
+int RunDownload(int argc, char** argv);
 int RunMetaCommand(int argc, char** argv);
 
 }  // namespace kvdl

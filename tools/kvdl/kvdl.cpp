@@ -9,6 +9,9 @@ namespace {
 
 const kvdl::command kCommands[] = {
     {"get", "URL [-o FILE] [-v] [--proxy URL] [--insecure]", kvdl::RunGet},
+    {"download",
+     "URL -o FILE [-x N] [--rate-limit BYTES] [--timeout S] [--proxy URL] [--insecure] [-q]",
+     kvdl::RunDownload},
     {"meta", "FILE   what the resume file FILE records", kvdl::RunMetaCommand},
 };
 
