@@ -11,6 +11,8 @@ nginx serves, over plain HTTP and over HTTPS with a CA made at start:
   /status/500, /fault/no-length      a failing answer, an answer without a length
   /big/nine-million.bin              9,000,000 bytes
   /mp/collect, /debug/mp/collect     the analytics collector (this program)
+  /Wayvo/kelvane-wayvo.exe           the payload again, where the demo deployment looks for it
+  ....exe.sha256                     the payload's SHA-256 beside each of its two addresses
 
 Product ids of the carousel fixtures: 216 and "three" (three pictures), "empty" (an empty list),
 "code0" (code 0), "bad-digest" (three pictures, the second listed with a wrong digest), "many"
@@ -21,7 +23,10 @@ The collector answers /mp/collect with 204 as Google's endpoint does and /debug/
 validationMessages the way Google's validation server does; every body it gets is recorded, one
 JSON record per line, in DIR/collected.jsonl.
 
-Usage: vendor_server.py [--dir DIR] [--payload FILE]
+Usage: vendor_server.py [--dir DIR] [--payload FILE] [--payload-rate RATE]
+                        [--http-port N] [--https-port N]
+--payload-rate limits each connection to the payload (nginx's limit_rate, "300k"), so that a
+download takes visible time; the fixed ports are those the demo deployment was built with.
 Prints where it listens, writes the same as JSON to DIR/vendor_server.json, and runs until it is
 stopped (Ctrl-C or SIGTERM). Use the CA with SSL_CERT_FILE=DIR/ca.pem.
 """
@@ -126,10 +131,18 @@ def make_content(folder, https_base, payload):
     www = os.path.join(folder, "www")
     if payload:
         with open(payload, "rb") as f:
-            write(os.path.join(www, "payload", "kelvane-download.exe"), f.read())
+            payload_bytes = f.read()
     else:
-        write(os.path.join(www, "payload", "kelvane-download.exe"),
-              pseudo_random_bytes(PAYLOAD_SIZE, 216))
+        payload_bytes = pseudo_random_bytes(PAYLOAD_SIZE, 216)
+    digest = hashlib.sha256(payload_bytes).hexdigest()
+    for path in (("payload", "kelvane-download.exe"), ("Wayvo", "kelvane-wayvo.exe")):
+        write(os.path.join(www, *path), payload_bytes)
+        if payload:
+            # The served file keeps the payload's time, so a restarted server serves the very
+            # file it served before (same Last-Modified and ETag) and downloads can resume.
+            source = os.stat(payload)
+            os.utime(os.path.join(www, *path), (source.st_atime, source.st_mtime))
+        write(os.path.join(www, *path) + ".sha256", ("%s  %s\n" % (digest, path[1])).encode())
 
     colours = [(200, 60, 60), (60, 160, 60), (60, 90, 200), (220, 180, 40), (150, 60, 170),
                (40, 170, 170), (230, 120, 30), (90, 90, 90), (180, 40, 120), (20, 120, 80),
@@ -339,6 +352,10 @@ def main():
                                      formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("--dir", help="working folder (default: a new temporary folder)")
     parser.add_argument("--payload", help="file to serve as the product installer payload")
+    parser.add_argument("--payload-rate", default="0",
+                        help="bytes per second per connection to the payload (0: no limit)")
+    parser.add_argument("--http-port", type=int, default=0, help="plain HTTP port (default: free)")
+    parser.add_argument("--https-port", type=int, default=0, help="HTTPS port (default: free)")
     args = parser.parse_args()
 
     folder = os.path.abspath(args.dir or tempfile.mkdtemp(prefix="kelvane-vendor-"))
@@ -350,9 +367,13 @@ def main():
         os.remove(info_file)
 
     make_certificates(folder)
-    http_port, https_port, collector_port = free_port(), free_port(), free_port()
+    http_port = args.http_port or free_port()
+    https_port = args.https_port or free_port()
+    collector_port = free_port()
     while len({http_port, https_port, collector_port}) < 3:
-        https_port, collector_port = free_port(), free_port()
+        if not args.https_port:
+            https_port = free_port()
+        collector_port = free_port()
     https_base = "https://127.0.0.1:%d" % https_port
     make_content(folder, https_base, args.payload)
 
@@ -366,7 +387,7 @@ def main():
         config = f.read()
     for key, value in {"DIR": folder, "HTTP_PORT": str(http_port),
                        "HTTPS_PORT": str(https_port), "COLLECTOR_PORT": str(collector_port),
-                       "HTTPS_BASE": https_base}.items():
+                       "HTTPS_BASE": https_base, "PAYLOAD_RATE": args.payload_rate}.items():
         config = config.replace("@%s@" % key, value)
     config_file = os.path.join(folder, "nginx.conf")
     with open(config_file, "w") as f:
