@@ -10,6 +10,7 @@
 #include "khttp/http_error.h"
 #include "khttp/range_reply.h"
 #include "khttp/resume_file.h"
+#include "khttp/tls.h"
 #include "platform/file_system.h"
 #include "platform/text.h"
 
@@ -171,11 +172,12 @@ void multi_download::start(const std::string& url, const download_settings& sett
   }
   final_url_ = ParsedUrl::FromString(prepare_download_url(url), ec);
   if (ec) return;
+  tls_ = MakeTlsContext();
 
   // The first connection asks for everything from byte 0: the answer tells whether ranges are
   // honoured and how large the file is, and its body is the start of the file either way.
   auto first = std::make_shared<connection>();
-  first->stream = std::make_shared<http_stream>(io_);
+  first->stream = std::make_shared<http_stream>(io_, tls_);
   first->buffer.resize(static_cast<std::size_t>(settings_.read_size));
   RequestOptions first_options = settings_.options;
   first_options.Insert(http_options::kRange, "bytes=0-");
@@ -276,7 +278,7 @@ void multi_download::start(const std::string& url, const download_settings& sett
     for (int index = 1; index < settings_.max_connections; ++index) {
       if (!claim_range(range)) break;
       auto conn = std::make_shared<connection>();
-      conn->stream = std::make_shared<http_stream>(io_);
+      conn->stream = std::make_shared<http_stream>(io_, tls_);
       conn->buffer.resize(static_cast<std::size_t>(settings_.read_size));
       conn->request_range = range;
       conn->has_range = true;
@@ -656,7 +658,7 @@ void multi_download::reopen(std::size_t index, connection_ptr& conn) {
     return;
   }
   auto fresh = std::make_shared<connection>(*conn);
-  fresh->stream = std::make_shared<http_stream>(io_);
+  fresh->stream = std::make_shared<http_stream>(io_, tls_);
   fresh->direct_reconnect = false;
   fresh->whole_body = false;
   fresh->body_left_over = false;

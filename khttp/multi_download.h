@@ -137,6 +137,8 @@ class multi_download {
   std::string if_range_value() const;
 
   boost::asio::io_context& io_;
+  // One TLS context (one loaded trust store) for every connection of a download.
+  std::shared_ptr<tls_context> tls_;
   std::vector<connection_ptr> connections_;
   mutable std::mutex connections_lock_;
   ParsedUrl final_url_;
