@@ -8,9 +8,25 @@ add_compile_definitions(_WIN32_WINNT=0x0601 WINVER=0x0601 UNICODE _UNICODE NOMIN
                         WIN32_LEAN_AND_MEAN)
 # Static C and C++ runtimes: the programs import only Windows' own DLLs.
 add_link_options(-static -static-libgcc -static-libstdc++)
+# The installer is downloaded before anything else: small code, and the functions and data that
+# nothing uses dropped at link time.
+foreach(language C CXX)
+  string(REPLACE "-O3" "-Os" CMAKE_${language}_FLAGS_RELEASE "${CMAKE_${language}_FLAGS_RELEASE}")
+endforeach()
+add_compile_options(-ffunction-sections -fdata-sections)
+add_link_options(-Wl,--gc-sections)
 
 # Static libraries only (the platform's defaults put the DLLs' import libraries first).
 set(CMAKE_FIND_LIBRARY_SUFFIXES .a)
+
+# Another library folder (a new recipe): forget what was found in the old one.
+if(NOT "${KV_WINDOWS_DEPS}" STREQUAL "${KV_WINDOWS_DEPS_FOUND_IN}")
+  foreach(variable Boost_INCLUDE_DIR OPENSSL_INCLUDE_DIR OPENSSL_CRYPTO_LIBRARY OPENSSL_SSL_LIBRARY
+          LIB_EAY SSL_EAY GTest_DIR libzip_DIR pugixml_DIR)
+    unset(${variable} CACHE)
+  endforeach()
+  set(KV_WINDOWS_DEPS_FOUND_IN "${KV_WINDOWS_DEPS}" CACHE INTERNAL "")
+endif()
 
 set(Boost_NO_BOOST_CMAKE ON)
 set(BOOST_INCLUDEDIR ${KV_WINDOWS_DEPS}/include-host)

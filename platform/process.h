@@ -14,7 +14,9 @@ using ProcessId = std::int64_t;
 /// counts), such as "Wayvo.exe"; nothing when none runs or the list cannot be read.
 std::optional<ProcessId> FindProcessByImageName(const std::wstring& image_name);
 
-/// Ends the process at once. True when the process could be reached (it may already be gone).
+/// Ends the process at once. True when the process could be reached (it may end on its own at the
+/// same moment); false when it is gone. Windows counts a process that has ended as gone even while
+/// a handle still holds it.
 bool TerminateProcessById(ProcessId process_id);
 
 /// Starts `program` with `arguments`, one argument each (the program's own path is not among
@@ -30,7 +32,9 @@ enum class RunAs {
 };
 
 /// Starts `program` with `arguments` and does not wait. Linux: kInvokingUser drops to the user
-/// named by SUDO_UID or PKEXEC_UID when the process runs as root. False when it did not start.
+/// named by SUDO_UID or PKEXEC_UID when the process runs as root. Windows: kInvokingUser starts it
+/// as the desktop's interactive user when the process is elevated (through the task scheduler's
+/// WdcRunTaskAsInteractiveUser, else with the shell's token). False when it did not start.
 bool StartProgram(const std::wstring& program, const std::vector<std::wstring>& arguments,
                   RunAs run_as);
 

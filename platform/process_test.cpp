@@ -44,11 +44,15 @@ TEST(ProcessTest, FindsByFullExecutableNameAndCaseMatters) {
 }
 
 // Windows hands the program one command line: each "/name=value" goes as /name="value" and the
-// helper splits it the way installers do, so both systems read back the same arguments.
+// helper splits it the way installers do, so both systems read back the same arguments. The
+// program lies in a folder whose name no single-byte code page holds.
 TEST(ProcessTest, RunAndWaitPassesEachArgumentWholeAndWaits) {
   TempFolder folder;
   const auto output = folder.path() / "args.txt";
-  const auto installer = CopyChildHelper(folder.path(), "setup with blanks.exe");
+  const auto downloads =
+      folder.path() / std::filesystem::u8path("Jos\xC3\xA9 \xE5\xAE\x89\xE8\xA3\x85");
+  std::filesystem::create_directory(downloads);
+  const auto installer = CopyChildHelper(downloads, "setup with blanks.exe");
   // Linux sets the execute bits itself.
   std::filesystem::permissions(
       installer, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write |

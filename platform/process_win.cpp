@@ -51,6 +51,24 @@ bool Start(const std::wstring& program, const std::vector<std::wstring>& argumen
                         nullptr, &startup, &started) != 0;
 }
 
+// Starts the program through the task scheduler as the interactive user, the way Windows' own
+// elevated programs start things for the desktop's user. False when wdc.dll or its entry point is
+// missing (before Windows 10, and under Wine) or refuses.
+bool StartThroughTaskScheduler(const std::wstring& program,
+                               const std::vector<std::wstring>& arguments) {
+  // The DLL search is limited to the system folder at start-up, so this is Windows' own wdc.dll.
+  HMODULE wdc = LoadLibraryW(L"wdc.dll");
+  if (!wdc) return false;
+  using RunTask = HRESULT(WINAPI*)(LPCWSTR, LPCWSTR, DWORD);
+  const auto run_task = reinterpret_cast<RunTask>(
+      reinterpret_cast<void*>(GetProcAddress(wdc, "WdcRunTaskAsInteractiveUser")));
+  constexpr DWORD kRunTaskFlags = 0x39;
+  const std::wstring line = CommandLineOf(program, arguments);
+  const bool started = run_task && SUCCEEDED(run_task(line.c_str(), nullptr, kRunTaskFlags));
+  FreeLibrary(wdc);
+  return started;
+}
+
 // Starts the program as the desktop's user (the shell's token) rather than with this elevated
 // process's token. False when there is no shell to borrow the token from.
 bool StartAsShellUser(const std::wstring& program, const std::vector<std::wstring>& arguments) {
@@ -130,7 +148,9 @@ bool RunAndWait(const std::wstring& program, const std::vector<std::wstring>& ar
 
 bool StartProgram(const std::wstring& program, const std::vector<std::wstring>& arguments,
                   RunAs run_as) {
-  if (run_as == RunAs::kInvokingUser && IsElevated() && StartAsShellUser(program, arguments)) {
+  // Without elevation, or when no way to drop it works, the program starts as this process does.
+  if (run_as == RunAs::kInvokingUser && IsElevated() &&
+      (StartThroughTaskScheduler(program, arguments) || StartAsShellUser(program, arguments))) {
     return true;
   }
   PROCESS_INFORMATION started{};

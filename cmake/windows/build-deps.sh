@@ -6,11 +6,13 @@
 #
 # The folder is CACHE_ROOT/<key>, where the key names every input's version and the recipe
 # number below; "complete" is written last, so a build that stopped half-way is redone. The
-# link CACHE_ROOT/current points at the last complete folder (the toolchain file reads it).
+# script's only output on standard output is that folder's path (./run hands it to CMake as
+# KV_WINDOWS_DEPS); its progress goes to standard error. The link CACHE_ROOT/current points at
+# the last folder completed, for builds configured by hand (other checkouts may move it).
 set -euo pipefail
 
 # Raise when anything below changes the result.
-RECIPE=2
+RECIPE=5
 
 root=${1:?usage: build-deps.sh CACHE_ROOT}
 host=i686-w64-mingw32
@@ -35,8 +37,10 @@ key=$(printf '%s\n' "recipe $RECIPE" "gcc $gcc_version" "zlib $zlib_version" \
 prefix=$root/$key
 if [ -f "$prefix/complete" ]; then
   ln -sfn "$key" "$root/current"
+  echo "$prefix"
   exit 0
 fi
+exec 3>&1 1>&2  # progress to standard error; the path alone to the caller
 
 echo "build-deps: cross-building the Windows libraries into $prefix"
 rm -rf "$prefix"
@@ -48,6 +52,9 @@ jobs=2
 # compiler (all of /usr/include would bring Linux system headers along).
 ln -s /usr/include/boost "$prefix/include-host/boost"
 ln -s /usr/include/rapidjson "$prefix/include-host/rapidjson"
+
+# C libraries: small code, one section per function, no unwind tables.
+c_size_flags="-ffunction-sections -fdata-sections -fno-asynchronous-unwind-tables -fno-unwind-tables"
 
 fetch_source() {  # package version: downloads the source package into $work
   (cd "$work" && apt-get source --download-only -q "$1=$2") >"$work/$1-fetch.log" 2>&1
@@ -65,9 +72,12 @@ cmake_build() {  # source-dir build-dir cmake-arguments...
 
 # OpenSSL from its upstream tarball (Debian's patches do not build for 32-bit mingw), with only
 # what the engine uses: TLS 1.2/1.3 with the usual ciphers, no engines, modules or legacy
-# algorithms. Its configuration folder is one only administrators can write: a folder below this
-# cache's path could be made by any user of the Windows machine (C:\root\...) and would hand its
-# openssl.cnf to an elevated program.
+# algorithms. It reads no configuration file by itself (no-autoload-config): its built-in folders
+# name this cache's path, which any user of a Windows machine could create (C:\root\...) and so
+# hand an elevated program an openssl.cnf; the trusted roots do not come from those folders either
+# (platform/trust_store_win.cpp). Every
+# function in a section of its own, so that the link keeps only what the program calls; no unwind
+# tables for C code that no exception passes through (they were a tenth of the program).
 openssl_tarball=
 for version in $openssl_versions; do
   upstream=${version%-*}
@@ -82,11 +92,12 @@ tar -xf "$openssl_tarball" -C "$work/openssl" --strip-components=1
 (
   cd "$work/openssl"
   ./Configure mingw --cross-compile-prefix=$host- --prefix="$prefix" --libdir=lib \
-    --openssldir=C:/Windows/kelvane_down/ssl \
     no-shared no-tests no-module no-engine no-legacy no-dso \
     no-ssl3 no-dtls no-srp no-comp no-idea no-camellia no-seed no-bf no-cast no-rc2 no-rc4 \
     no-rc5 no-md4 no-mdc2 no-whirlpool no-sm2 no-sm3 no-sm4 no-aria no-gost no-des \
-    -Os >"$work/openssl.log" 2>&1
+    no-dsa no-ct no-ocsp no-cms no-ts no-blake2 no-rmd160 no-ec2m no-siphash no-scrypt no-srtp \
+    no-nextprotoneg no-rfc3779 no-ui-console no-autoload-config \
+    -Os $c_size_flags >"$work/openssl.log" 2>&1
   make -j "$jobs" build_libs >>"$work/openssl.log" 2>&1
   make install_dev >>"$work/openssl.log" 2>&1
 )
@@ -99,7 +110,7 @@ tar -xf "$(ls "$work"/libzip_*.orig.tar.* | grep -v '\.asc$' | head -1)" -C "$wo
 cmake_build "$work/libzip" "$work/libzip-build" -DENABLE_BZIP2=OFF -DENABLE_LZMA=OFF \
   -DENABLE_ZSTD=OFF -DENABLE_OPENSSL=OFF -DENABLE_GNUTLS=OFF -DENABLE_MBEDTLS=OFF \
   -DENABLE_COMMONCRYPTO=OFF -DENABLE_WINDOWS_CRYPTO=ON -DBUILD_TOOLS=OFF -DBUILD_REGRESS=OFF \
-  -DBUILD_EXAMPLES=OFF -DBUILD_DOC=OFF
+  -DBUILD_EXAMPLES=OFF -DBUILD_DOC=OFF -DCMAKE_C_FLAGS="$c_size_flags"
 echo "build-deps: libzip $libzip_version done"
 
 fetch_source pugixml "$pugixml_version"
@@ -120,3 +131,4 @@ printf '%s\n' "recipe $RECIPE" "gcc $gcc_version" "zlib $zlib_version" \
 touch "$prefix/complete"
 ln -sfn "$key" "$root/current"
 echo "build-deps: done"
+echo "$prefix" >&3

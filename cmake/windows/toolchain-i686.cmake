@@ -1,6 +1,7 @@
 # 32-bit Windows with mingw-w64 (POSIX thread model: std::thread and std::mutex need it).
 # The libraries come from the cache that cmake/windows/build-deps.sh fills; KV_WINDOWS_DEPS
-# names it (default: the last complete build below ~/.cache/kelvane_down/windows-deps).
+# names the folder (./run passes the one of its recipe; default: the last one completed below
+# ~/.cache/kelvane_down/windows-deps).
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86)
 
