@@ -7,7 +7,10 @@
 
 #include <boost/asio/io_context.hpp>
 #include <boost/asio/ip/tcp.hpp>
+#include <boost/asio/read_until.hpp>
+#include <boost/asio/streambuf.hpp>
 #include <boost/asio/write.hpp>
+#include <mutex>
 #include <string>
 #include <thread>
 
@@ -114,6 +117,49 @@ TEST(SideHttp, AnswersWithoutALengthAndLocationsAsSent) {
   // Headers added by the caller reach the server.
   ASSERT_FALSE(server.Requests().empty());
   EXPECT_NE(server.Requests().back().find("X-Kvtest: 1"), std::string::npos);
+}
+
+TEST(SideHttp, APostCarriesItsBodyAndHeaders) {
+  std::mutex lock;
+  std::string received;
+  kvtest::scripted_server server([&](boost::asio::ip::tcp::socket& socket) {
+    boost::system::error_code ec;
+    boost::asio::streambuf data;
+    const std::size_t head_size = boost::asio::read_until(socket, data, "\r\n\r\n", ec);
+    std::string text(static_cast<const char*>(data.data().data()), data.size());
+    const auto at = text.find("Content-Length: ");
+    const std::size_t length = at == std::string::npos ? 0 : std::stoul(text.substr(at + 16));
+    while (!ec && text.size() < head_size + length) {
+      char block[1024];
+      const std::size_t got = socket.read_some(boost::asio::buffer(block), ec);
+      text.append(block, got);
+    }
+    {
+      std::lock_guard<std::mutex> guard(lock);
+      received = text;
+    }
+    const std::string reply = "HTTP/1.1 204 No Content\r\nConnection: close\r\n\r\n";
+    boost::asio::write(socket, boost::asio::buffer(reply), ec);
+  });
+  const std::string body = "{\n    \"client_id\": \"\u00e9\"\n}";
+  platform::SideHttp http;
+  ASSERT_TRUE(http.OpenSession(L"kvtest", false));
+  ASSERT_TRUE(http.Connect(L"127.0.0.1", server.Port()));
+  ASSERT_TRUE(http.OpenRequest(L"POST", L"/mp/collect?measurement_id=G-1", false));
+  ASSERT_TRUE(http.AddHeaders(L"Content-Type: application/json; charset=utf-8"));
+  ASSERT_TRUE(http.Send(body)) << http.LastError();
+  int status = 0;
+  ASSERT_TRUE(http.QueryStatus(status));
+  EXPECT_EQ(status, 204);
+  EXPECT_EQ(Body(http), "");
+
+  std::lock_guard<std::mutex> guard(lock);
+  EXPECT_EQ(received.rfind("POST /mp/collect?measurement_id=G-1 HTTP/1.1\r\n", 0), 0u) << received;
+  EXPECT_NE(received.find("Content-Type: application/json; charset=utf-8\r\n"), std::string::npos);
+  EXPECT_NE(received.find("Content-Length: " + std::to_string(body.size()) + "\r\n"),
+            std::string::npos);
+  ASSERT_GE(received.size(), body.size());
+  EXPECT_EQ(received.substr(received.size() - body.size()), body);
 }
 
 TEST(SideHttp, ARefusedConnectionIsCannotConnect) {
