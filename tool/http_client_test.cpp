@@ -63,19 +63,19 @@ TEST(HttpClient, UrlsAreSplitBySchemeAndPort) {
   struct Case {
     const char* url;
     const char* host;
-    int port;
     const char* path;
+    int port;
     bool secure;
   };
   const Case cases[] = {
-      {"http://a.example/x", "a.example", 80, "/x", false},
-      {"https://a.example/x", "a.example", 443, "/x", true},
+      {"http://a.example/x", "a.example", "/x", 80, false},
+      {"https://a.example/x", "a.example", "/x", 443, true},
       // An explicit port keeps TLS for https.
-      {"https://a.example:8443/mp/collect?x=1", "a.example", 8443, "/mp/collect?x=1", true},
-      {"http://a.example:8080", "a.example", 8080, "/", false},
-      {"http://a.example:port/", "a.example", 0, "/", false},
-      {"a.example/x", "a.example", 80, "/x", false},
-      {"https://a.example/?next=http://b.example/", "a.example", 443, "/?next=http://b.example/",
+      {"https://a.example:8443/mp/collect?x=1", "a.example", "/mp/collect?x=1", 8443, true},
+      {"http://a.example:8080", "a.example", "/", 8080, false},
+      {"http://a.example:port/", "a.example", "/", 0, false},
+      {"a.example/x", "a.example", "/x", 80, false},
+      {"https://a.example/?next=http://b.example/", "a.example", "/?next=http://b.example/", 443,
        true},
   };
   for (const auto& c : cases) {
