@@ -5,6 +5,7 @@
 #include <sys/mount.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <map>
@@ -465,6 +466,65 @@ TEST(DownloadManager, JobsAreKeyedByTheWholeUrl) {
   EXPECT_EQ(status.path, folder.Wide("a.exe") + L".tmp");
   EXPECT_FALSE(DownloadQuery(&status, &status)) << "no job has that handle";
   EXPECT_FALSE(DownloadStart(&status));
+}
+
+// Sets an environment variable for one scope, then puts back what was there.
+class ScopedVariable {
+ public:
+  ScopedVariable(const char* name, const std::string& value) : name_(name) {
+    const char* old = std::getenv(name);
+    had_ = old != nullptr;
+    if (had_) old_ = old;
+    setenv(name, value.c_str(), 1);
+  }
+  ~ScopedVariable() {
+    if (had_) {
+      setenv(name_, old_.c_str(), 1);
+    } else {
+      unsetenv(name_);
+    }
+  }
+  ScopedVariable(const ScopedVariable&) = delete;
+  ScopedVariable& operator=(const ScopedVariable&) = delete;
+
+ private:
+  const char* name_;
+  std::string old_;
+  bool had_ = false;
+};
+
+TEST(DownloadManager, AJobTakesTheSystemProxy) {
+  // tinyproxy marks what it forwards with a Via header; a direct request has none.
+  struct ProxyCase {
+    const char* name;
+    const char* no_proxy;
+    bool via_proxy;
+  };
+  const ProxyCase cases[] = {
+      {"through the proxy", "", true},
+      {"no_proxy names the host", "localhost,127.0.0.1", false},
+  };
+  const std::string content = Content(kFileBytes / 4, 23);
+  const ScopedVariable proxy(
+      "http_proxy", "http://127.0.0.1:" + std::to_string(kvtest::peers::Get().TinyproxyPort()));
+  int case_number = 0;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const ScopedVariable no_proxy("no_proxy", c.no_proxy);
+    range_server server(content);
+    kvtest::TempFolder folder;
+    const std::wstring save = folder.Wide("setup.exe");
+    const DownloadHandle job =
+        DownloadCreate(server.Url("/proxy" + std::to_string(case_number++)), save, 2, 20);
+    const auto result = RunJob(job, save);
+    EXPECT_EQ(result.state, kJobCompleted) << result.error;
+    EXPECT_EQ(result.digest, kvtest::Sha256Hex(content));
+    const auto requests = server.Requests();
+    ASSERT_FALSE(requests.empty());
+    for (const auto& request : requests) {
+      EXPECT_EQ(request.head.find("\r\nVia:") != std::string::npos, c.via_proxy) << request.head;
+    }
+  }
 }
 
 TEST(DownloadManager, AFailedFinalMoveFailsTheJob) {
