@@ -5,8 +5,8 @@
 #include <mutex>
 #include <vector>
 
-#include "platform/file_name.h"
 #include "log/log_sink.h"
+#include "platform/file_name.h"
 #include "platform/file_system.h"
 #include "platform/format.h"
 #include "platform/paths.h"
@@ -114,8 +114,9 @@ void SetUpLocked(const wchar_t* file_name, const wchar_t* folder) {
   const std::wstring log_folder =
       folder && *folder ? std::wstring(folder) : GetModuleDir() + platform::kPathSeparator + L"Log";
   CreateDirectories(log_folder);
-  const std::wstring log_file =
-      file_name && *file_name ? std::wstring(file_name) : platform::NarrowToWide(appender_name) + L".log";
+  const std::wstring log_file = file_name && *file_name
+                                    ? std::wstring(file_name)
+                                    : platform::NarrowToWide(appender_name) + L".log";
   klog_detail::OpenSink(appender_name, log_folder + platform::kPathSeparator + log_file);
 }
 

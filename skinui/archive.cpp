@@ -73,8 +73,8 @@ class CFolderSource : public ISkinSource {
   std::optional<std::string> ReadFile(const std::wstring& name) const override {
     const std::wstring path = NormalizeSkinPath(name);
     if (!IsInsideSkin(path)) return std::nullopt;
-    return platform::ReadWholeFile(
-        platform::Utf8ToWide((folder_ / std::filesystem::u8path(platform::WideToUtf8(path))).u8string()));
+    return platform::ReadWholeFile(platform::Utf8ToWide(
+        (folder_ / std::filesystem::u8path(platform::WideToUtf8(path))).u8string()));
   }
 
   std::string Describe() const override { return "the skin folder " + folder_.string(); }
