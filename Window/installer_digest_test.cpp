@@ -13,7 +13,7 @@ TEST(InstallerDigestTest, HashesTheWholeFile) {
   temp.Write("abc", "abc");
   EXPECT_EQ(FileSha256Hex(temp.Wide("abc")), std::string(kAbcDigest));
   // Larger than one read, so the pieces are put together right.
-  temp.Write("big", std::string(200 * 1024, 'a'));
+  temp.Write("big", std::string(std::size_t{200} * 1024, 'a'));
   EXPECT_EQ(FileSha256Hex(temp.Wide("big"))->size(), 64u);
   EXPECT_NE(FileSha256Hex(temp.Wide("big")), FileSha256Hex(temp.Wide("abc")));
   EXPECT_EQ(FileSha256Hex(temp.Wide("missing")), std::nullopt);

@@ -40,10 +40,10 @@ class DemoVendorServer {
   bool Start() {
     fs::remove(folder_ / "vendor_server.json");
     process_ = std::make_unique<kvtest::ChildProcess>(
-        std::vector<std::string>{"python3", KV_SOURCE_DIR "/tools/vendor_server/vendor_server.py",
-                                 "--dir", folder_.string(), "--payload", KV_PAYLOAD_PATH,
-                                 "--payload-rate", "600k", "--http-port", std::to_string(kHttpPort),
-                                 "--https-port", std::to_string(kHttpsPort)},
+        std::vector<std::string>{
+            "python3", std::string(KV_SOURCE_DIR) + "/tools/vendor_server/vendor_server.py",
+            "--dir", folder_.string(), "--payload", KV_PAYLOAD_PATH, "--payload-rate", "600k",
+            "--http-port", std::to_string(kHttpPort), "--https-port", std::to_string(kHttpsPort)},
         folder_.string() + ".log", folder_.string() + ".log");
     kvtest::SetEnvironment("SSL_CERT_FILE", (folder_ / "ca.pem").string());
     for (int i = 0; i < 300 && !fs::exists(folder_ / "vendor_server.json"); ++i) {
