@@ -8,8 +8,10 @@
 #include <thread>
 #include <unordered_map>
 
+#include "khttp/parsed_url.h"
 #include "log/log.h"
 #include "platform/file_system.h"
+#include "platform/system_proxy.h"
 #include "platform/text.h"
 
 namespace {
@@ -226,6 +228,11 @@ DownloadHandle DownloadCreate(const std::string& url, const std::wstring& save_p
   settings.use_stored_url = false;
   // The installer runs what it downloads with administrator rights: certificates are checked.
   settings.verify_certificate = true;
+  // Through the proxy the system names for the address, as the side requests go: behind a
+  // corporate proxy a direct download would fail where the size query succeeded.
+  boost::system::error_code ec;
+  const khttp::ParsedUrl parsed = khttp::ParsedUrl::FromString(url, ec);
+  if (!ec) settings.proxy = platform::SystemProxyFor(parsed.Protocol(), parsed.Host());
   return DownloadCreateWithSettings(url, save_path, settings);
 }
 

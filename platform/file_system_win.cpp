@@ -125,4 +125,18 @@ std::optional<std::string> ReadWholeFile(const std::wstring& path) {
   return content;
 }
 
+std::error_code MoveFileReplacing(const std::wstring& from, const std::wstring& to) {
+  if (MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED)) {
+    return {};
+  }
+  return {static_cast<int>(GetLastError()), std::system_category()};
+}
+
+std::error_code DeleteFileIfExists(const std::wstring& path) {
+  if (DeleteFileW(path.c_str())) return {};
+  const DWORD error = GetLastError();
+  if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return {};
+  return {static_cast<int>(error), std::system_category()};
+}
+
 }  // namespace platform

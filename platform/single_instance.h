@@ -8,8 +8,8 @@
 
 namespace platform {
 
-/// The claim of the first instance; the name stays claimed while this object lives (and, on
-/// Windows, for the life of the process).
+/// The claim of the first instance; the name stays claimed while this object lives (and the
+/// system frees it when the process ends, whatever way).
 class SingleInstanceClaim {
  public:
   virtual ~SingleInstanceClaim() = default;

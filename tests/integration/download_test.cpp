@@ -2,9 +2,9 @@
 // (ranges, keep-alive, TLS with the test CA, an HTTP proxy), our own range server for the faults
 // real servers do not produce on purpose.
 #include <gtest/gtest.h>
-#include <sys/mount.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <map>
@@ -14,9 +14,11 @@
 
 #include "download/download_manager.h"
 #include "khttp/resume_file.h"
+#include "tests/integration/download_test_support.h"
 #include "tests/servers/peers.h"
 #include "tests/servers/range_server.h"
 #include "tests/servers/scripted_server.h"
+#include "tests/support/child_process.h"
 #include "tests/support/temp_folder.h"
 
 namespace {
@@ -25,68 +27,7 @@ using kvtest::range_fault;
 using kvtest::range_request;
 using kvtest::range_server;
 
-constexpr std::int64_t kFileBytes = std::int64_t{1024} * 1024;
-
-std::string Content(std::int64_t size, unsigned seed) {
-  std::mt19937 random(seed);
-  std::string bytes(static_cast<std::size_t>(size), '\0');
-  for (char& c : bytes) c = static_cast<char>(random());
-  return bytes;
-}
-
-template <typename Condition>
-bool WaitUntil(std::chrono::seconds limit, Condition condition) {
-  const auto deadline = std::chrono::steady_clock::now() + limit;
-  while (std::chrono::steady_clock::now() < deadline) {
-    if (condition()) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
-  return condition();
-}
-
-bool Ended(std::int32_t state) {
-  return state == kJobFailed || state == kJobIncomplete || state == kJobCompleted;
-}
-
-// Small pieces and a short timeout so that a file of a megabyte has many claims and a stalled
-// connection is given up within a second or two.
-khttp::download_settings TestSettings() {
-  khttp::download_settings settings;
-  settings.max_connections = 4;
-  settings.timeout_seconds = 1;
-  settings.piece_size = 16384;
-  settings.pieces_per_request = 2;
-  settings.use_stored_url = false;
-  return settings;
-}
-
-struct outcome {
-  std::int32_t state = 0;
-  std::string error;
-  std::string digest;  // of the file at the save path; empty when there is none
-  bool ended = false;
-};
-
-// Starts (or restarts) the job and waits for its end, at most a minute.
-outcome RunJob(DownloadHandle handle, const std::wstring& save_path) {
-  outcome result;
-  EXPECT_TRUE(WaitUntil(std::chrono::seconds(10), [&] { return DownloadStart(handle); }));
-  DownloadStatus status;
-  result.ended = WaitUntil(std::chrono::seconds(60),
-                           [&] { return DownloadQuery(handle, &status) && Ended(status.state); });
-  result.state = status.state;
-  result.error = status.error;
-  const std::filesystem::path path(save_path);
-  if (std::filesystem::is_regular_file(path)) {
-    result.digest = kvtest::Sha256Hex(kvtest::ReadFile(path));
-  }
-  return result;
-}
-
-outcome Download(const std::string& url, const std::wstring& save_path,
-                 const khttp::download_settings& settings = TestSettings()) {
-  return RunJob(DownloadCreateWithSettings(url, save_path, settings), save_path);
-}
+using namespace kvtest::download;  // NOLINT(google-build-using-namespace)
 
 // ---------------------------------------------------------------------------------------------
 // Real nginx.
@@ -467,6 +408,60 @@ TEST(DownloadManager, JobsAreKeyedByTheWholeUrl) {
   EXPECT_FALSE(DownloadStart(&status));
 }
 
+// Sets an environment variable for one scope, then puts back what was there.
+class ScopedVariable {
+ public:
+  ScopedVariable(const char* name, const std::string& value) : name_(name) {
+    const char* old = std::getenv(name);
+    had_ = old != nullptr;
+    if (had_) old_ = old;
+    kvtest::SetEnvironment(name, value);
+  }
+  ~ScopedVariable() { kvtest::SetEnvironment(name_, had_ ? old_ : std::string()); }
+  ScopedVariable(const ScopedVariable&) = delete;
+  ScopedVariable& operator=(const ScopedVariable&) = delete;
+
+ private:
+  const char* name_;
+  std::string old_;
+  bool had_ = false;
+};
+
+TEST(DownloadManager, AJobTakesTheSystemProxy) {
+  if (kvtest::kOnWindows) GTEST_SKIP() << "Windows keeps its proxy settings in WinHTTP, not here";
+  // tinyproxy marks what it forwards with a Via header; a direct request has none.
+  struct ProxyCase {
+    const char* name;
+    const char* no_proxy;
+    bool via_proxy;
+  };
+  const ProxyCase cases[] = {
+      {"through the proxy", "", true},
+      {"no_proxy names the host", "localhost,127.0.0.1", false},
+  };
+  const std::string content = Content(kFileBytes / 4, 23);
+  const ScopedVariable proxy(
+      "http_proxy", "http://127.0.0.1:" + std::to_string(kvtest::peers::Get().TinyproxyPort()));
+  int case_number = 0;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const ScopedVariable no_proxy("no_proxy", c.no_proxy);
+    range_server server(content);
+    kvtest::TempFolder folder;
+    const std::wstring save = folder.Wide("setup.exe");
+    const DownloadHandle job =
+        DownloadCreate(server.Url("/proxy" + std::to_string(case_number++)), save, 2, 20);
+    const auto result = RunJob(job, save);
+    EXPECT_EQ(result.state, kJobCompleted) << result.error;
+    EXPECT_EQ(result.digest, kvtest::Sha256Hex(content));
+    const auto requests = server.Requests();
+    ASSERT_FALSE(requests.empty());
+    for (const auto& request : requests) {
+      EXPECT_EQ(request.head.find("\r\nVia:") != std::string::npos, c.via_proxy) << request.head;
+    }
+  }
+}
+
 TEST(DownloadManager, AFailedFinalMoveFailsTheJob) {
   const std::string content = Content(kFileBytes, 19);
   range_server server(content);
@@ -509,43 +504,6 @@ TEST(DownloadBodies, WithoutALengthOnlyAChunkedBodyThatEndsCleanlyIsComplete) {
       EXPECT_EQ(kvtest::ReadFile(folder.path() / "file.txt"), "hello world");
     }
   }
-}
-
-// ---------------------------------------------------------------------------------------------
-// The disk.
-
-class SmallVolume : public ::testing::Test {
- protected:
-  void Mount(const char* options) {
-    if (geteuid() != 0) GTEST_SKIP() << "mounting a tmpfs needs root";
-    if (mount("tmpfs", folder_.path().c_str(), "tmpfs", 0, options) != 0) {
-      GTEST_SKIP() << "cannot mount a tmpfs here: " << std::strerror(errno);
-    }
-    mounted_ = true;
-  }
-  void TearDown() override {
-    if (mounted_) umount2(folder_.path().c_str(), MNT_DETACH);
-  }
-  kvtest::TempFolder folder_;
-  bool mounted_ = false;
-};
-
-TEST_F(SmallVolume, AFullDiskFailsTheJobWithTheSystemsMessage) {
-  Mount("size=256k");
-  range_server server(Content(kFileBytes, 17));
-  const auto result = Download(server.Url("/full"), folder_.Wide("file.bin"));
-  ASSERT_TRUE(result.ended) << "a full disk must not make the job reconnect forever";
-  EXPECT_EQ(result.state, kJobFailed);
-  EXPECT_NE(result.error.find("No space left on device"), std::string::npos) << result.error;
-}
-
-TEST_F(SmallVolume, AReadOnlyTargetFailsTheJobWithTheSystemsMessage) {
-  Mount("size=4m,ro");
-  range_server server(Content(kFileBytes, 18));
-  const auto result = Download(server.Url("/readonly"), folder_.Wide("file.bin"));
-  ASSERT_TRUE(result.ended);
-  EXPECT_EQ(result.state, kJobFailed);
-  EXPECT_NE(result.error.find("Read-only file system"), std::string::npos) << result.error;
 }
 
 }  // namespace

@@ -83,7 +83,7 @@ ChildProcess::ChildProcess(const std::vector<std::string>& argv, const std::file
   startup.hStdError = error;
   PROCESS_INFORMATION started{};
   if (CreateProcessW(has_folder ? program.c_str() : nullptr, writable.data(), nullptr, nullptr,
-                     TRUE, 0, nullptr, nullptr, &startup, &started)) {
+                     TRUE, CREATE_NEW_PROCESS_GROUP, nullptr, nullptr, &startup, &started)) {
     CloseHandle(started.hThread);
     pid_ = static_cast<long>(reinterpret_cast<intptr_t>(started.hProcess));
     process_id_ = static_cast<long>(started.dwProcessId);
@@ -110,6 +110,18 @@ int ChildProcess::Wait() {
 void ChildProcess::Stop() {
   if (pid_ <= 0) return;
   if (WaitForSingleObject(Handle(pid_), 0) == WAIT_TIMEOUT) TerminateProcess(Handle(pid_), 1);
+  Wait();
+}
+
+void ChildProcess::Interrupt() {
+  // A group of its own gets Ctrl-Break alone (Ctrl-C is off in a new group); console programs
+  // take both as the user's request to stop.
+  if (pid_ > 0) GenerateConsoleCtrlEvent(CTRL_BREAK_EVENT, static_cast<DWORD>(process_id_));
+}
+
+void ChildProcess::Kill() {
+  if (pid_ <= 0) return;
+  TerminateProcess(Handle(pid_), 1);
   Wait();
 }
 
