@@ -57,12 +57,13 @@ struct outcome {
   bool ended = false;
 };
 
-// Starts (or restarts) the job and waits for its end, at most a minute.
+// Starts (or restarts) the job and waits for its end, at most three minutes: refused
+// connections back off for up to 30 s each, and a loaded machine makes a server's refusals last.
 inline outcome RunJob(DownloadHandle handle, const std::wstring& save_path) {
   outcome result;
   EXPECT_TRUE(WaitUntil(std::chrono::seconds(10), [&] { return DownloadStart(handle); }));
   DownloadStatus status;
-  result.ended = WaitUntil(std::chrono::seconds(60),
+  result.ended = WaitUntil(std::chrono::seconds(180),
                            [&] { return DownloadQuery(handle, &status) && Ended(status.state); });
   result.state = status.state;
   result.error = status.error;
