@@ -379,6 +379,10 @@ void multi_download::on_reply(std::size_t index, const connection_ptr& conn, con
       const auto delay = std::min<clock::duration>(
           std::chrono::seconds(1) * (1 << std::min(conn->refusals - 1, 5)), kMaxBackOff);
       conn->not_before = clock::now() + delay;
+      // It waits without its socket: a server that counts connections would otherwise go on
+      // counting this one and refuse the connections it does accept as well.
+      error_code ignored;
+      conn->stream->Close(ignored);
     }
     if (!range_mode_) finish();
     return;
