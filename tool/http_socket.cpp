@@ -42,7 +42,9 @@ class CHttpSocket final : public ISocketHttp {
   std::wstring GetIpAddress() override { return address_; }
 
   bool DownloadFile(const std::wstring& url, const std::wstring& path) override {
-    const std::filesystem::path file_path(path);
+    // By way of UTF-8: a path made from wide text would convert it through the C locale, which
+    // throws on every name outside ASCII.
+    const std::filesystem::path file_path = std::filesystem::u8path(platform::WideToUtf8(path));
     bool created = false;
     try {
       ClientUrl parts = Open(url, false);
